@@ -1,0 +1,183 @@
+#include "base/format.h"
+
+#include <cstdio>
+
+#include "base/text.h"
+
+namespace zarvo {
+namespace {
+
+struct Spec {
+  bool leftAlign = false;
+  bool zeroPad = false;
+  size_t width = 0;
+  bool is64 = false;
+  char conversion = 0;
+};
+
+// Parses the conversion after a '%' at `pos`; returns the index just past it, or npos when the
+// format ends inside the conversion.
+template <class CharT>
+size_t parseSpec(std::basic_string_view<CharT> f, size_t pos, Spec& spec) {
+  for (; pos < f.size(); ++pos) {
+    if (f[pos] == '-') {
+      spec.leftAlign = true;
+    } else if (f[pos] == '0') {
+      spec.zeroPad = true;
+    } else {
+      break;
+    }
+  }
+  for (; pos < f.size() && f[pos] >= '0' && f[pos] <= '9'; ++pos) {
+    spec.width = spec.width * 10 + static_cast<size_t>(f[pos] - '0');
+    if (spec.width > 64) spec.width = 64;
+  }
+  if (f.substr(pos, 3) == std::basic_string_view<CharT>(std::basic_string<CharT>{'I', '6', '4'})) {
+    spec.is64 = true;
+    pos += 3;
+  } else if (pos < f.size() && (f[pos] == 'l' || f[pos] == 'h')) {
+    ++pos;  // long and short are 32-bit on the platform these formats come from
+  }
+  if (pos >= f.size()) return std::basic_string_view<CharT>::npos;
+  spec.conversion = static_cast<char>(f[pos]);
+  return pos + 1;
+}
+
+std::string integerText(const Spec& spec, int64_t value) {
+  char buf[40];
+  const bool unsignedConv = spec.conversion != 'd' && spec.conversion != 'i';
+  if (spec.is64) {
+    if (unsignedConv) {
+      std::snprintf(buf, sizeof buf, spec.conversion == 'u' ? "%llu" : spec.conversion == 'x' ? "%llx" : "%llX",
+                    static_cast<unsigned long long>(value));
+    } else {
+      std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value));
+    }
+  } else {
+    // A 32-bit conversion shows the low 32 bits, as the platform's printf would.
+    const auto low = static_cast<uint32_t>(static_cast<uint64_t>(value));
+    if (unsignedConv) {
+      std::snprintf(buf, sizeof buf, spec.conversion == 'u' ? "%u" : spec.conversion == 'x' ? "%x" : "%X", low);
+    } else {
+      std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(low));
+    }
+  }
+  return buf;
+}
+
+bool fitsInteger(const Spec& spec, const FormatArg& arg) {
+  if (arg.kind == FormatArg::Kind::Int32) return true;  // widening is always exact
+  return arg.kind == FormatArg::Kind::Int64 && spec.is64;
+}
+
+template <class CharT>
+void appendPadded(std::basic_string<CharT>& out, const std::basic_string<CharT>& text, const Spec& spec) {
+  const size_t pad = spec.width > text.size() ? spec.width - text.size() : 0;
+  if (spec.leftAlign) {
+    out += text;
+    out.append(pad, CharT(' '));
+    return;
+  }
+  const bool zeros = spec.zeroPad && spec.conversion != 's' && spec.conversion != 'S';
+  if (zeros && !text.empty() && text[0] == '-') {
+    out += CharT('-');
+    out.append(pad, CharT('0'));
+    out.append(text, 1);
+    return;
+  }
+  out.append(pad, zeros ? CharT('0') : CharT(' '));
+  out += text;
+}
+
+template <class CharT>
+std::basic_string<CharT> asWidth(std::string_view ascii) {
+  return std::basic_string<CharT>(ascii.begin(), ascii.end());
+}
+
+// The text of a string argument in the format's own width: a narrow text widens byte by byte,
+// a wide text narrows unit by unit ('?' for units above 0xFF).
+template <class CharT>
+std::basic_string<CharT> stringIn(const FormatArg& arg);
+template <>
+std::u16string stringIn<char16_t>(const FormatArg& arg) {
+  return arg.kind == FormatArg::Kind::Wide ? std::u16string(arg.wide) : widenBytes(arg.narrow);
+}
+template <>
+std::string stringIn<char>(const FormatArg& arg) {
+  return arg.kind == FormatArg::Kind::Narrow ? std::string(arg.narrow) : narrowUnits(arg.wide);
+}
+
+template <class CharT>
+bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& arg) {
+  constexpr bool wideFormat = sizeof(CharT) == 2;
+  switch (spec.conversion) {
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+      if (!fitsInteger(spec, arg)) return false;
+      appendPadded(out, asWidth<CharT>(integerText(spec, arg.integer)), spec);
+      return true;
+    case 's':
+    case 'S': {
+      // In a wide format %s is wide and %S narrow; a narrow format swaps them.
+      const bool wantWide = (spec.conversion == 's') == wideFormat;
+      if (arg.kind != (wantWide ? FormatArg::Kind::Wide : FormatArg::Kind::Narrow)) return false;
+      appendPadded(out, stringIn<CharT>(arg), spec);
+      return true;
+    }
+    case 'c':
+      if (arg.kind != FormatArg::Kind::Char) return false;
+      appendPadded(out, std::basic_string<CharT>(1, static_cast<CharT>(arg.integer)), spec);
+      return true;
+    case 'p': {
+      if (arg.kind != FormatArg::Kind::Pointer) return false;
+      char buf[32];
+      std::snprintf(buf, sizeof buf, "%016llX",
+                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(arg.pointer)));
+      out += asWidth<CharT>(buf);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+template <class CharT>
+std::basic_string<CharT> formatWith(std::basic_string_view<CharT> format,
+                                    std::span<const FormatArg> args) {
+  std::basic_string<CharT> out;
+  out.reserve(format.size() + 32);
+  size_t next = 0;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') {
+      out += format[i];
+      continue;
+    }
+    if (i + 1 < format.size() && format[i + 1] == '%') {
+      out += CharT('%');
+      ++i;
+      continue;
+    }
+    Spec spec;
+    const size_t end = parseSpec(format, i + 1, spec);
+    if (end == std::basic_string_view<CharT>::npos) {
+      out.append(format.substr(i));
+      break;
+    }
+    const FormatArg none;
+    const FormatArg& arg = next < args.size() ? args[next] : none;
+    ++next;
+    if (!convert(out, spec, arg)) out += asWidth<CharT>("(?)");
+    i = end - 1;
+  }
+  return out;
+}
+
+template std::u16string formatWith<char16_t>(std::u16string_view, std::span<const FormatArg>);
+template std::string formatWith<char>(std::string_view, std::span<const FormatArg>);
+
+}  // namespace zarvo

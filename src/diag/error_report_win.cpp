@@ -1,0 +1,118 @@
+#include "diag/error_report_win.h"
+
+#include <cstdio>
+
+#include "base/text.h"
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "diag/fatal.h"
+#include "diag/log.h"
+#include "diag/message_compose.h"
+#include "paths/temp_dir.h"
+#include "win/console_win.h"
+#include "win/unique_handle.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+bool g_guiErrorMode = true;
+
+std::u16string longPathOf(const std::u16string& path) {
+  std::u16string buffer(kValueCapacity, u'\0');
+  const DWORD n = ::GetLongPathNameW(wstr(path), wbuf(buffer), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return path;
+  buffer.resize(n);
+  return buffer;
+}
+
+void writeToConsoleOrStderr(const std::u16string& text) {
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (writeToConsole(out, text)) {
+    ::FlushFileBuffers(out);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", toAnsi(text).c_str());
+  std::fflush(stderr);
+}
+
+std::string joinPath(const std::string& directory, const char* name) {
+  const bool hasSeparator = !directory.empty() && directory.back() == '\\';
+  return directory + (hasSeparator ? "" : "\\") + name;
+}
+
+}  // namespace
+
+bool GuiErrorMode() { return g_guiErrorMode; }
+void SetGuiErrorMode(bool on) { g_guiErrorMode = on; }
+
+void ShowErrorText(std::u16string_view text) {
+  const std::optional<std::u16string> logPath = GetLogFilePath();
+  std::optional<std::u16string> longLogPath;
+  if (logPath) longLogPath = longPathOf(*logPath);
+  const std::u16string display =
+      composeDisplayText(text, longLogPath ? std::optional<std::u16string_view>(*longLogPath)
+                                           : std::nullopt);
+  if (g_guiErrorMode) {
+    const std::u16string title = GetMessageOrConfig(msg::kErrorTitle);
+    ::MessageBoxW(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK);
+    return;
+  }
+  writeToConsoleOrStderr(display);
+}
+
+void ShowErrorMessage(int32_t id, std::optional<std::u16string_view> arg) {
+  ShowErrorText(composeMessage(GetMessageOrConfig(id), arg));
+}
+
+void ShowErrorMessageA(int32_t id, std::string_view arg) {
+  const std::u16string wide = widenBytes(arg.substr(0, kValueCapacity));
+  ShowErrorMessage(id, std::u16string_view(wide));
+}
+
+void ReportFatalErrorText(std::u16string_view text) {
+  ShowErrorText(text);
+  TerminateLauncher(1);
+}
+
+void ReportFatalError(int32_t id, std::optional<std::u16string_view> arg) {
+  ShowErrorMessage(id, arg);
+  TerminateLauncher(1);
+}
+
+void ReportFatalErrorA(int32_t id, std::string_view arg) {
+  ShowErrorMessageA(id, arg);
+  TerminateLauncher(1);
+}
+
+void TerminateLauncher(int exitCode) {
+  const std::string tempDir = LauncherTempDir();
+  if (!tempDir.empty()) {
+    EmptyDirectory(tempDir, true);
+    ::RemoveDirectoryA(tempDir.c_str());
+  }
+  ::ExitProcess(static_cast<UINT>(exitCode));
+}
+
+void EmptyDirectory(const std::string& directory, bool recurse) {
+  if (directory.empty() || directory.front() == '.') return;
+  DebugLog(u"emptying %S", directory);
+  WIN32_FIND_DATAA entry;
+  UniqueFind find(::FindFirstFileA(joinPath(directory, "*.*").c_str(), &entry));
+  if (!find) return;
+  do {
+    const std::string_view name = entry.cFileName;
+    if (name == "." || name == "..") continue;
+    const std::string full = joinPath(directory, entry.cFileName);
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      DebugLog(u"attempting to remove %S (%d)", full, recurse ? 1 : 0);
+      if (recurse) EmptyDirectory(full, false);
+      ::RemoveDirectoryA(full.c_str());
+    } else {
+      DebugLog(u"attempting to delete %S", full);
+      ::DeleteFileA(full.c_str());
+    }
+  } while (::FindNextFileA(find.get(), &entry));
+}
+
+}  // namespace zarvo

@@ -1,0 +1,140 @@
+#include "diag/log_file_win.h"
+
+#include <optional>
+#include <string>
+
+#include "base/text.h"
+#include "diag/log.h"
+#include "diag/log_format.h"
+#include "paths/paths.h"
+#include "paths/temp_dir.h"
+#include "win/unique_handle.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+// Milliseconds since 1601-01-01.
+int64_t nowMs() {
+  FILETIME ft;
+  ::GetSystemTimeAsFileTime(&ft);
+  const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10000);
+}
+
+bool variableIsYes(const wchar_t* name) {
+  wchar_t value[8];
+  const DWORD n = ::GetEnvironmentVariableW(name, value, 8);
+  return n == 3 && u16(value, 3) == u"yes";
+}
+
+// UTF-8 with CR LF line ends, as a text-mode UTF-8 stream writes it.
+std::string toFileText(std::u16string_view text) {
+  std::string utf8 = toUtf8(text);
+  std::string out;
+  out.reserve(utf8.size() + 8);
+  for (char c : utf8) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    const auto chunk = static_cast<DWORD>(bytes.size() < 0x10000000 ? bytes.size() : 0x10000000);
+    if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+UniqueFile openLog(const std::u16string& path, bool create) {
+  return UniqueFile(::CreateFileW(wstr(path), create ? GENERIC_WRITE : FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+}
+
+class FileLog final : public LogBackend {
+ public:
+  FileLog() { ::InitializeCriticalSection(&lock_); }
+
+  bool enabled() override {
+    Guard guard(lock_);
+    if (!setUpDone_) setUp();
+    return path_.has_value();
+  }
+
+  void write(bool isError, std::u16string_view text) override {
+    Guard guard(lock_);
+    if (!path_) return;
+    UniqueFile file = openLog(*path_, false);
+    if (!file) return;  // a failed reopen skips this line silently
+    std::u16string line = logTimePrefix(nowMs() - startMs_);
+    if (isError) line += u"ERROR: ";
+    line += text;
+    line += u'\n';
+    writeAll(file.get(), toFileText(line));
+  }
+
+  std::optional<std::u16string> filePath() override {
+    Guard guard(lock_);
+    return path_;
+  }
+
+ private:
+  // CRITICAL_SECTION, not std::mutex: it may be entered again on the same thread when code
+  // that the set-up calls logs itself.
+  struct Guard {
+    explicit Guard(CRITICAL_SECTION& cs) : cs_(cs) { ::EnterCriticalSection(&cs_); }
+    ~Guard() { ::LeaveCriticalSection(&cs_); }
+    CRITICAL_SECTION& cs_;
+  };
+
+  void setUp() {
+    setUpDone_ = true;  // first: a log call made by the set-up itself finds logging still off
+    if (!variableIsYes(L"ZARVO_LOG") && !variableIsYes(L"KESTRIX_LOG")) return;
+
+    const std::u16string directory = GetTempBase(false);
+    std::u16string name;
+    for (int n = 1; n <= kMaxLogFileNumber; ++n) {
+      name = logFileName(directory, n);
+      if (!FileExists(name)) break;  // number 1000 is used even when it exists
+    }
+    UniqueFile file = openLog(name, true);
+    if (!file) {
+      name = u"c:\\ksx_nlog";
+      file = openLog(name, true);
+    }
+    // From here on the path is set even when nothing could be created: later calls keep trying
+    // to append to it, and error messages name it.
+    path_ = name;
+    if (!file) return;
+
+    wchar_t exe[MAX_PATH * 4] = {};
+    ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    const LogClock clock{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wDayOfWeek};
+    writeAll(file.get(), "\xEF\xBB\xBF");
+    writeAll(file.get(), toFileText(logStartLine(u16(exe), clock)));
+    startMs_ = nowMs();
+  }
+
+  CRITICAL_SECTION lock_;
+  bool setUpDone_ = false;
+  std::optional<std::u16string> path_;
+  int64_t startMs_ = 0;
+};
+
+}  // namespace
+
+void InstallFileLog() {
+  // Never destroyed: other threads may log while the process ends.
+  static FileLog* log = new FileLog();
+  SetLogBackend(log);
+}
+
+}  // namespace zarvo

@@ -1,0 +1,49 @@
+// What the process entry decides from its arguments: which role this process plays and, for
+// the command role, which command runs.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "launcher/command_line.h"
+
+namespace zarvo {
+
+// The last argument of the child copy that the service host starts.
+inline constexpr std::u16string_view kRestartMarker = u"__ksx_restart";
+
+enum class Command {
+  Usage,
+  Install,
+  InstallAndStart,
+  InstallAuto,
+  InstallDemand,
+  Uninstall,
+  Stop,
+  Start,
+  Restart,
+  Status,
+  Run,
+  RunRedirect,
+};
+
+enum class Role { Child, Command, ServiceDispatch };
+
+struct EntryPlan {
+  Role role = Role::ServiceDispatch;
+  Command command = Command::Usage;  // for Role::Command
+  // The argument after a command; it replaces the configured service name, also when the
+  // command is not recognised.
+  std::optional<std::u16string> serviceName;
+  // For the child: the arguments without the marker. For a command: the arguments after it.
+  ArgumentList arguments;
+};
+
+// `arguments` are the tokens after the program path.
+EntryPlan planEntry(ArgumentList arguments);
+
+// The command named by `name` (the argument without its "/", "-", "--" or "/-" prefix);
+// names are case-sensitive.
+std::optional<Command> findCommand(std::u16string_view name);
+
+}  // namespace zarvo

@@ -1,0 +1,53 @@
+// The process entry: one executable serves as the service command tool, the service process,
+// the service's child copy and the console run of the application; its own command line says
+// which.
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "diag/log.h"
+#include "diag/log_file_win.h"
+#include "launcher/command_line.h"
+#include "launcher/commands_win.h"
+#include "launcher/entry_plan.h"
+#include "launcher/launcher_state.h"
+#include "launcher/start_up_win.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+int runEntry() {
+  SetServiceModeFlag(true);
+  InitProcess();
+  SetServiceName(GetConfigStringW(key::kServiceName, kValueCapacity));
+
+  const wchar_t* commandLine = ::GetCommandLineW();
+  DebugLog(u"command line %s", u16(commandLine));
+  ArgumentList arguments;
+  SplitCommandLine(u16(commandLine), arguments);
+  // A command line without any token (possible when a parent passes an empty one) has no
+  // program path; the empty path stands in for it.
+  const std::u16string programPath = arguments.empty() ? std::u16string() : arguments.front();
+  if (!arguments.empty()) arguments.erase(arguments.begin());
+
+  const EntryPlan plan = planEntry(std::move(arguments));
+  switch (plan.role) {
+    case Role::Child:
+      RunApplication(plan.arguments, true);
+      return 0;
+    case Role::Command:
+      if (plan.serviceName) SetServiceName(*plan.serviceName);
+      return runCommand(plan.command, programPath, plan.arguments);
+    case Role::ServiceDispatch:
+      if (plan.serviceName) SetServiceName(*plan.serviceName);
+      return dispatchService();
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace zarvo
+
+int wmain() {
+  zarvo::InstallFileLog();
+  return zarvo::runEntry();
+}

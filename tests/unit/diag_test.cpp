@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include <jni.h>
+
+#include "diag/java_exception.h"
+#include "diag/log_format.h"
+#include "diag/message_compose.h"
+#include "support/capture_log.h"
+
+namespace zarvo {
+namespace {
+
+TEST(MessageCompose, ReplacesOnlyTheFirstPlaceholder) {
+  const std::u16string internal = u"An internal error occurred (error code: {0})";
+  EXPECT_EQ(composeMessage(internal, u"7"), u"An internal error occurred (error code: 7)");
+  EXPECT_EQ(composeMessage(u"{0} and {0}", u"x"), u"x and {0}");
+  EXPECT_EQ(composeMessage(u"No placeholder", u"dropped"), u"No placeholder");
+  EXPECT_EQ(composeMessage(internal, std::nullopt), internal);
+  EXPECT_EQ(composeMessage(u"{0}", std::u16string(7000, u'a')).size(), kMaxErrorTextUnits);
+}
+
+TEST(MessageCompose, DisplayTextNamesTheLog) {
+  EXPECT_EQ(composeDisplayText(u"Text", std::nullopt), u"Text");
+  EXPECT_EQ(composeDisplayText(u"Text", u"C:\\temp\\ksx_nlog_1.log"),
+            u"Text\n\nLog: C:\\temp\\ksx_nlog_1.log");
+}
+
+TEST(LogFormat, NamesPrefixesAndFirstLine) {
+  EXPECT_EQ(logFileName(u"C:\\Temp", 3), u"C:\\Temp\\ksx_nlog_3.log");
+  EXPECT_EQ(logFileName(u"C:\\Temp\\", 1), u"C:\\Temp\\ksx_nlog_1.log");
+  EXPECT_EQ(logFileName(u"Z:/tmp/", 2), u"Z:/tmp/ksx_nlog_2.log");
+  EXPECT_EQ(logFileName(u"", 1), u"c:\\ksx_nlog_1.log");
+  EXPECT_EQ(logTimePrefix(12007), u"[12:7] ");
+  EXPECT_EQ(logTimePrefix(999), u"[0:999] ");
+  EXPECT_EQ(logStartLine(u"C:\\a.exe", {2026, 12, 9, 4, 21, 33, 3}),
+            u"Started executable C:\\a.exe at Wed Dec  9 04:21:33 2026\n\n");
+}
+
+// A JNI environment that plays a pending exception whose toString() returns a fixed text, and
+// records the calls the launcher makes, so the order rules of JNI can be checked.
+struct FakeJvm {
+  JNINativeInterface_ table{};
+  JNIEnv env{};
+  bool pending = true;
+  bool describedWhilePending = false;
+  bool calledWhilePending = false;
+  std::u16string text = u"java.lang.IllegalStateException: boom";
+  _jobject throwable{};
+  _jobject string{};
+
+  static FakeJvm*& current() {
+    static FakeJvm* jvm = nullptr;
+    return jvm;
+  }
+  static FakeJvm& of(JNIEnv*) { return *current(); }
+
+  FakeJvm() {
+    current() = this;
+    env.functions = &table;
+    table.ExceptionOccurred = [](JNIEnv* e) -> jthrowable {
+      FakeJvm& f = of(e);
+      return f.pending ? static_cast<jthrowable>(&f.throwable) : nullptr;
+    };
+    table.ExceptionCheck = [](JNIEnv* e) -> jboolean { return of(e).pending ? JNI_TRUE : JNI_FALSE; };
+    table.ExceptionClear = [](JNIEnv* e) { of(e).pending = false; };
+    table.Throw = [](JNIEnv* e, jthrowable) -> jint {
+      of(e).pending = true;
+      return 0;
+    };
+    table.ExceptionDescribe = [](JNIEnv* e) {
+      of(e).describedWhilePending = of(e).pending;
+      of(e).pending = false;
+    };
+    table.GetObjectClass = [](JNIEnv*, jobject) -> jclass { return reinterpret_cast<jclass>(1); };
+    table.GetMethodID = [](JNIEnv* e, jclass, const char* name, const char* sig) -> jmethodID {
+      if (of(e).pending) of(e).calledWhilePending = true;
+      return std::string(name) == "toString" && std::string(sig) == "()Ljava/lang/String;"
+                 ? reinterpret_cast<jmethodID>(1)
+                 : nullptr;
+    };
+    // The C++ JNIEnv wrapper forwards CallObjectMethod(...) to CallObjectMethodV.
+    table.CallObjectMethodV = [](JNIEnv* e, jobject, jmethodID, va_list) -> jobject {
+      if (of(e).pending) of(e).calledWhilePending = true;
+      return &of(e).string;
+    };
+    table.GetStringChars = [](JNIEnv* e, jstring, jboolean*) -> const jchar* {
+      return reinterpret_cast<const jchar*>(of(e).text.c_str());
+    };
+    table.GetStringLength = [](JNIEnv* e, jstring) -> jsize { return static_cast<jsize>(of(e).text.size()); };
+    table.ReleaseStringChars = [](JNIEnv*, jstring, const jchar*) {};
+  }
+};
+
+TEST(CheckJavaException, NothingPending) {
+  FakeJvm jvm;
+  jvm.pending = false;
+  test::CaptureLog log;
+  EXPECT_TRUE(CheckJavaException(&jvm.env, true));
+  EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(CheckJavaException, LogsDescribesAndClears) {
+  FakeJvm jvm;
+  test::CaptureLog log;
+  EXPECT_FALSE(CheckJavaException(&jvm.env, true));
+  EXPECT_EQ(log.lines(), (std::vector<std::u16string>{u"ERROR: an exception occurred",
+                                                      u"ERROR: java.lang.IllegalStateException: boom"}));
+  EXPECT_FALSE(jvm.pending);
+  EXPECT_FALSE(jvm.calledWhilePending);
+  EXPECT_TRUE(jvm.describedWhilePending);
+}
+
+TEST(CheckJavaException, WithoutDescribeOnlyLogsAndClears) {
+  FakeJvm jvm;
+  test::CaptureLog log;
+  EXPECT_FALSE(CheckJavaException(&jvm.env, false));
+  EXPECT_FALSE(jvm.describedWhilePending);
+  EXPECT_FALSE(jvm.pending);
+}
+
+}  // namespace
+}  // namespace zarvo
