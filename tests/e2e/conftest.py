@@ -1,0 +1,28 @@
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).parent))
+import harness  # noqa: E402
+
+
+@pytest.fixture(scope="session", autouse=True)
+def persistent_wineserver():
+    """One wineserver for the whole session: every Wine start then skips the server start."""
+    env = harness.wine_env()
+    env["WINEPREFIX"] = str(harness.WINEPREFIX)
+    # The first wine-run initialises the prefix if needed.
+    subprocess.run([str(harness.WINE_RUN), "cmd", "/c", "exit"], env=harness.wine_env(),
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=300)
+    server = subprocess.Popen(["wineserver", "-p"], env=env)
+    yield
+    subprocess.run(["wineserver", "-k"], env=env, timeout=60)
+    server.wait(timeout=60)
+
+
+@pytest.fixture
+def work(tmp_path):
+    return tmp_path

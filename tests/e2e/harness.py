@@ -1,0 +1,100 @@
+"""End-to-end harness: packs executables with zpack and runs them under Wine as a user would.
+
+Output is captured through files, not pipes: Wine's helper processes inherit a pipe and keep it
+open after the program ends, so a reader waiting for end-of-file would hang.
+"""
+from __future__ import annotations
+
+import dataclasses
+import os
+import struct
+import subprocess
+import tempfile
+import textwrap
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+DIST = ROOT / "dist"
+WINE_RUN = ROOT / "scripts" / "wine-run"
+WINEPREFIX = Path(os.environ.get("ZARVO_WINEPREFIX", ROOT / "build" / "wineprefix"))
+
+
+def wine_env(extra: dict[str, str] | None = None) -> dict[str, str]:
+    env = {k: v for k, v in os.environ.items() if k not in ("ZARVO_LOG", "KESTRIX_LOG", "DISPLAY")}
+    env["ZARVO_WINEPREFIX"] = str(WINEPREFIX)
+    env.update(extra or {})
+    return env
+
+
+def wine_temp_dir() -> Path:
+    """The directory Wine's GetTempPath returns for this prefix (C:\\users\\<user>\\Temp)."""
+    users = WINEPREFIX / "drive_c" / "users"
+    for candidate in sorted(users.glob("*/Temp")):
+        if candidate.parent.name != "Public":
+            return candidate
+    raise FileNotFoundError(f"no Temp directory under {users}")
+
+
+def windows_path(path: Path) -> str:
+    """Wine maps the Unix root to drive Z:."""
+    return "Z:" + str(path.resolve()).replace("/", "\\")
+
+
+@dataclasses.dataclass
+class Result:
+    code: int
+    stdout: str
+    stderr: str
+    log: str | None  # the diagnostic log of this run, when logging was on
+    log_path: Path | None
+
+
+def pack(directory: Path, project: str, name: str = "App", stub: Path | None = None) -> Path:
+    """Writes the TOML project into `directory` and packs it; returns the executable."""
+    directory.mkdir(parents=True, exist_ok=True)
+    toml = directory / f"{name}.toml"
+    exe = directory / f"{name}.exe"
+    toml.write_text(textwrap.dedent(project), encoding="utf-8")
+    cmd = [str(DIST / "zpack"), str(toml), "-o", str(exe)]
+    if stub:
+        cmd += ["--stub", str(stub)]
+    done = subprocess.run(cmd, capture_output=True, text=True, timeout=60)
+    if done.returncode != 0:
+        raise AssertionError(f"zpack failed ({done.returncode}): {done.stdout}{done.stderr}")
+    return exe
+
+
+def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = False,
+        timeout: float = 60, prefix: list[str] | None = None) -> Result:
+    """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned."""
+    extra = dict(env or {})
+    if log:
+        extra["ZARVO_LOG"] = "yes"
+    temp = wine_temp_dir() if log else None
+    before = set(temp.glob("ksx_nlog_*.log")) if temp else set()
+    with tempfile.TemporaryDirectory() as scratch:
+        out_path, err_path = Path(scratch, "out"), Path(scratch, "err")
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            done = subprocess.run([*(prefix or []), str(WINE_RUN), str(exe), *args], stdout=out,
+                                  stderr=err, stdin=subprocess.DEVNULL, env=wine_env(extra),
+                                  timeout=timeout)
+        stdout = out_path.read_bytes().decode("cp1252", errors="replace")
+        stderr = err_path.read_bytes().decode("cp1252", errors="replace")
+    log_text, log_path = None, None
+    if temp:
+        new = sorted(set(temp.glob("ksx_nlog_*.log")) - before,
+                     key=lambda p: int(p.stem.rsplit("_", 1)[1]))
+        if new:
+            log_path = new[-1]
+            log_text = log_path.read_bytes().decode("utf-8-sig")
+    return Result(done.returncode, stdout, stderr, log_text, log_path)
+
+
+def block_offset(image: bytes) -> int:
+    """Where the ConfigBlock starts: after the raw data of the last PE section."""
+    lfanew = struct.unpack_from("<i", image, 0x3C)[0]
+    sections = struct.unpack_from("<h", image, lfanew + 6)[0]
+    optional = struct.unpack_from("<h", image, lfanew + 20)[0]
+    last = lfanew + 24 + optional + 40 * (sections - 1)
+    size, pointer = struct.unpack_from("<II", image, last + 16)
+    return pointer + size
