@@ -33,7 +33,22 @@ int notAvailable(std::u16string_view name) {
   return 1;
 }
 
-void ServiceMainStub(DWORD /*argc*/, LPWSTR* /*argv*/) {}
+DWORD WINAPI ignoreControls(DWORD, DWORD, LPVOID, LPVOID) { return NO_ERROR; }
+
+// Until the service host arrives, a start by the Service Control Manager ends at once with a
+// stopped state and an error code, so the start fails visibly instead of hanging until the
+// manager's time-out.
+void WINAPI ServiceMainStub(DWORD /*argc*/, LPWSTR* argv) {
+  DebugLog(u"the service host is not available in this build");
+  SERVICE_STATUS_HANDLE handle =
+      ::RegisterServiceCtrlHandlerExW(argv != nullptr ? argv[0] : L"", ignoreControls, nullptr);
+  if (handle == nullptr) return;
+  SERVICE_STATUS status{};
+  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  status.dwCurrentState = SERVICE_STOPPED;
+  status.dwWin32ExitCode = ERROR_CALL_NOT_IMPLEMENTED;
+  ::SetServiceStatus(handle, &status);
+}
 
 }  // namespace
 

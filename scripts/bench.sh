@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Benchmarks, each compared side by side in one run and reported as ratios:
+#  - loading a ConfigBlock of 10,000 records and 1,000 messages (per record);
+#  - the whole-process time of a packed "App.exe /?" over an empty Windows program, under Wine.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+bash scripts/build.sh >/dev/null
+out=build/bench
+mkdir -p "$out"
+
+echo "== ConfigBlock load (10,000 records, 1,000 messages)"
+build/host/bench/bench_config_load --benchmark_counters_tabular=true
+
+echo "== whole process under Wine: App.exe /? versus an empty program"
+dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
+export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
+WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p  # keep one server: measure the programs, not its start
+scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+hyperfine --warmup 3 --runs 20 --export-json "$out/startup.json" \
+  -n "App.exe /?" "scripts/wine-run $out/App.exe /?" \
+  -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"
+/usr/bin/python3 - "$out/startup.json" <<'PY'
+import json, sys
+r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
+print(f"start-up ratio (App.exe /? over an empty program): {r['App.exe /?'] / r['empty program']:.2f}")
+PY
+WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true

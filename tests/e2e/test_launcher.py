@@ -1,0 +1,190 @@
+"""The launcher as a user meets it: usage, roles, its own configuration, errors and the log."""
+import re
+import shutil
+import struct
+import subprocess
+import time
+
+import pytest
+
+from harness import DIST, block_offset, pack, run, wine_temp_dir
+
+BASIC = """
+[service]
+name = "ZarvoTest"
+"""
+
+USAGE = "/install | /uninstall | /stop | /start | /status | /run | /run-redirect"
+
+
+@pytest.fixture(scope="module")
+def app(tmp_path_factory):
+    return pack(tmp_path_factory.mktemp("app"), BASIC, name="My App")
+
+
+@pytest.mark.parametrize("arg", ["/?", "/help", "-help", "--help"])
+def test_usage_names_the_executable(app, arg):
+    result = run(app, arg)
+    assert result.code == 0
+    assert result.stdout == f"Usage: My App.exe {USAGE}\r\n"
+    assert result.stderr == ""
+
+
+@pytest.mark.parametrize("args", [[], ["/Install"], ["plain"], ["/unknown", "Other"]])
+def test_service_dispatch_only_logs(app, args):
+    result = run(app, *args, log=True)
+    assert (result.code, result.stdout, result.stderr) == (0, "", "")
+    assert "] calling StartServiceCtrlDispatcher\r\n" in result.log
+    assert re.search(r"\] StartServiceCtrlDispatcher failed with error \d+\r\n", result.log)
+    assert "] StartServiceCtrlDispatcher returned\r\n" in result.log
+
+
+@pytest.mark.parametrize("command", ["/install", "/status", "-stop", "/start"])
+def test_commands_of_later_steps_say_so(app, command):
+    result = run(app, command)
+    assert result.code == 1
+    assert "is not available in this build" in result.stderr
+
+
+def test_block_is_read_as_packed(tmp_path):
+    exe = pack(tmp_path, """
+        [service]
+        name = "Svc"
+        [keys]
+        "2001" = "kestrix"
+        "4711" = "not a key the launcher knows"
+        [messages]
+        1009 = "Base {0}"
+        [languages.en]
+        1500 = "added by the table for en"
+        [languages.de]
+        1501 = "German only"
+        """)
+    result = run(exe, "/?", log=True)
+    assert result.code == 0
+    # The flavour is read into two bytes: the long value proves the record arrived whole.
+    assert "] ERROR: config string 2001 truncated (2 7)\r\n" in result.log
+    records = re.search(r"\] configuration: (\d+) records, (\d+) messages\r\n", result.log)
+    assert records, result.log
+    # The default table carries ids 1000-1020 and 20017; the "en" table adds one, "de" none.
+    dumped = subprocess.run([str(DIST / "zpack"), "dump", str(exe)], capture_output=True,
+                            text=True, check=True).stdout
+    base_messages = len(re.findall(r"^\s*message \d+|^\s*\d+\s*[:=]", dumped, re.M))
+    assert int(records.group(2)) >= 22
+    assert "1500" in dumped and "1501" in dumped
+    assert int(records.group(1)) >= 3
+
+
+def damaged(image: bytes, at: int, data: bytes) -> bytes:
+    return image[:at] + data + image[at + len(data):]
+
+
+def damage_cases(image: bytes):
+    start = block_offset(image)
+    lfanew = struct.unpack_from("<i", image, 0x3C)[0]
+    sections = struct.unpack_from("<h", image, lfanew + 6)[0]
+    optional = struct.unpack_from("<h", image, lfanew + 20)[0]
+    last = lfanew + 24 + optional + 40 * (sections - 1)
+    return {
+        "no block": image[:start],
+        "cut in the head": image[:start + 10],
+        "cut in the records": image[:start + 40],
+        "wrong magic": damaged(image, start, b"\0\0\0\0"),
+        "e_lfanew past the end": damaged(image, 0x3C, struct.pack("<I", 0x7FFFFFF0)),
+        "negative e_lfanew": damaged(image, 0x3C, struct.pack("<I", 0x80000000)),
+        "section table past the end": damaged(image, lfanew + 6, struct.pack("<h", 0x7FFF)),
+        "raw data past the end": damaged(image, last + 16, struct.pack("<I", 0x7FFF0000)),
+        "huge record length": damaged(image, start + 28, struct.pack("<i", 0x7FFFFFFF)),
+        "negative record length": damaged(image, start + 28, struct.pack("<i", -8)),
+        "huge record count": damaged(image, start + 20, struct.pack("<i", 0x7FFFFFFF)),
+    }
+
+
+def test_damaged_executables_end_with_exit_code_1(tmp_path, app):
+    image = app.read_bytes()
+    for name, data in damage_cases(image).items():
+        exe = tmp_path / (name.replace(" ", "_") + ".exe")
+        exe.write_bytes(data)
+        started = time.monotonic()
+        result = run(exe, "/?", timeout=60)
+        # Errors before the configuration is read always go to a message box; without a
+        # display Wine's box returns at once.
+        assert (name, result.code, result.stdout, result.stderr) == (name, 1, "", ""), name
+        assert time.monotonic() - started < 30, name
+
+
+@pytest.mark.parametrize("setting, shown_on_stderr", [
+    ("", True),
+    ("[launcher]\nwindowed = true", False),
+    ("[launcher]\nmessage_box_errors = true", False),
+])
+def test_errors_after_loading_follow_the_executable_kind(tmp_path, setting, shown_on_stderr):
+    exe = pack(tmp_path, BASIC + setting)
+    result = run(exe, "/run")
+    assert result.code == 1
+    assert ("not available in this build" in result.stderr) == shown_on_stderr
+
+
+def test_log_file_format_and_error_log_line(app):
+    result = run(app, "/run", log=True)
+    assert result.code == 1
+    raw = result.log_path.read_bytes()
+    assert raw.startswith(b"\xef\xbb\xbf")
+    lines = result.log.split("\r\n")
+    assert re.fullmatch(r"Started executable .*My App\.exe at "
+                        r"(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}",
+                        lines[0]), lines[0]
+    assert lines[1] == ""
+    assert all(re.match(r"\[\d+:\d+\] ", line) for line in lines[2:] if line), lines
+    assert "\n" not in result.log.replace("\r\n", "")
+    # The shown error names the log file by its long path.
+    windows_name = "C:\\users\\" + result.log_path.parent.parent.name + "\\Temp\\" + result.log_path.name
+    assert result.stderr.endswith(f"\n\nLog: {windows_name}\n"), result.stderr
+
+
+@pytest.mark.parametrize("variables, logs", [
+    ({"ZARVO_LOG": "yes"}, True),
+    ({"KESTRIX_LOG": "yes"}, True),
+    ({"ZARVO_LOG": "YES"}, False),
+    ({"ZARVO_LOG": "1"}, False),
+    ({"ZARVO_LOG": "no", "KESTRIX_LOG": "yes"}, True),
+])
+def test_log_switch(app, variables, logs):
+    temp = wine_temp_dir()
+    before = set(temp.glob("ksx_nlog_*.log"))
+    assert run(app, "/?", env=variables).code == 0
+    assert bool(set(temp.glob("ksx_nlog_*.log")) - before) == logs
+
+
+def test_log_takes_the_first_free_number(app):
+    temp = wine_temp_dir()
+    taken = {int(p.stem.rsplit("_", 1)[1]) for p in temp.glob("ksx_nlog_*.log")}
+    free = next(n for n in range(1, 1001) if n not in taken)
+    blockers = [temp / f"ksx_nlog_{free}.log", temp / f"ksx_nlog_{free + 1}.log"]
+    for b in blockers:
+        b.write_text("taken")
+    try:
+        result = run(app, "/?", log=True)
+        assert result.log_path.name == f"ksx_nlog_{free + 2}.log"
+    finally:
+        for b in blockers:
+            b.unlink()
+
+
+@pytest.mark.skipif(shutil.which("xvfb-run") is None or shutil.which("import") is None,
+                    reason="needs xvfb-run and ImageMagick")
+def test_message_box_on_a_real_display(tmp_path, app):
+    """A damaged block under a real X display: a message box waits for the user."""
+    from harness import ROOT, WINE_RUN, wine_env
+    exe = tmp_path / "Damaged.exe"
+    image = app.read_bytes()
+    exe.write_bytes(image[:block_offset(image)] + b"\0\0\0\0" + image[block_offset(image) + 4:])
+    artifacts = ROOT / "build" / "e2e-artifacts"
+    artifacts.mkdir(parents=True, exist_ok=True)
+    shot = artifacts / "message-box.png"
+    script = (f'"{WINE_RUN}" "{exe}" & pid=$!; sleep 8; import -window root "{shot}"; '
+              f'kill $pid 2>/dev/null; wineserver -k 2>/dev/null; wait $pid 2>/dev/null; exit 0')
+    env = wine_env()
+    subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", "bash", "-c", script],
+                   env=env, timeout=120, stdin=subprocess.DEVNULL)
+    assert shot.exists() and shot.stat().st_size > 0
