@@ -1,0 +1,37 @@
+// The temporary base directory, the launcher's temporary files and its temporary directory
+// (Windows shell). The names come from paths/temp_names.h, the search order from
+// paths/temp_search.h.
+#pragma once
+
+#include <string>
+
+#include "paths/temp_names.h"
+
+namespace zarvo {
+
+// Whether a directory can be created inside `candidate` and found again. The test directory
+// ("<candidate>\zvotw<pid><random>") is removed again either way.
+bool ProbeTempDirA(const std::string& candidate);
+bool ProbeTempDir(const std::u16string& candidate);
+
+// The narrow temporary base (cached): the first usable directory of the search, in long form
+// when the configuration asks for it (key::kLongTempPath). Nothing usable is fatal
+// (msg::kNeedPowerUser).
+const std::string& GetTempBaseA();
+
+// The wide temporary base (cached once found); empty when nothing is usable, and then fatal
+// when `fatal` is set. It never logs: the log's own set-up calls it, before logging works.
+const std::u16string& GetTempBase(bool fatal);
+
+// A new temporary file in the narrow base ("zvoXXXX.tmp", created empty by GetTempFileName);
+// when that fails, a name "<base>\zvo<random>" for which no file is created.
+std::string MakeTempFileName();
+
+// Creates the launcher's temporary directory "<temp file>_dir<seconds>" and stores it in
+// LauncherTempDir; ten failed attempts are fatal (msg::kInternalError).
+void CreateLauncherTempDir();
+
+// Forgets the cached temporary bases (tests).
+void ResetTempBaseCaches();
+
+}  // namespace zarvo
