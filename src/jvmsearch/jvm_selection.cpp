@@ -1,0 +1,10 @@
+#include "jvmsearch/jvm_selection.h"
+
+namespace zarvo {
+
+JvmSelectionState& JvmSelection() {
+  static JvmSelectionState selection;
+  return selection;
+}
+
+}  // namespace zarvo
