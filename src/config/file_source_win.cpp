@@ -34,11 +34,36 @@ bool FileSource::fill() {
   return got > 0;
 }
 
+size_t FileSource::readDirect(unsigned char* destination, size_t count) {
+  if (position_ >= size_) return 0;
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(position_);
+  if (!::SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) {
+    lastError_ = ::GetLastError();
+    return 0;
+  }
+  const auto chunk = static_cast<DWORD>(std::min<size_t>(count, 1u << 30));
+  DWORD got = 0;
+  if (!::ReadFile(file_, destination, chunk, &got, nullptr)) {
+    lastError_ = ::GetLastError();
+    return 0;
+  }
+  position_ += got;
+  return got;
+}
+
 size_t FileSource::read(void* destination, size_t count) {
   auto* out = static_cast<unsigned char*>(destination);
   size_t done = 0;
   while (done < count) {
     const bool inBuffer = position_ >= bufferStart_ && position_ < bufferStart_ + buffer_.size();
+    if (!inBuffer && count - done >= kBufferBytes) {
+      // Large reads (included files) go straight to the caller: no second copy.
+      const size_t got = readDirect(out + done, count - done);
+      done += got;
+      if (got == 0) break;
+      continue;
+    }
     if (!inBuffer && !fill()) break;
     const auto offset = static_cast<size_t>(position_ - bufferStart_);
     const size_t n = std::min(count - done, buffer_.size() - offset);

@@ -20,6 +20,7 @@ class FileSource final : public ByteSource {
 
  private:
   bool fill();
+  size_t readDirect(unsigned char* destination, size_t count);
 
   HANDLE file_;
   uint64_t size_ = 0;

@@ -1,0 +1,112 @@
+#include "config/extraction_win.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "config/block_reader.h"
+#include "config/config_block.h"
+#include "config/config_store.h"
+#include "config/included_files.h"
+#include "config/keys.h"
+#include "config/load_configuration_win.h"
+#include "diag/fatal.h"
+#include "diag/log.h"
+#include "paths/temp_dir.h"
+#include "win/unique_handle.h"
+
+namespace zarvo {
+namespace {
+
+// Large enough that a big archive is copied in few system calls; the copy is bounded by the
+// disk, not by the loop.
+constexpr size_t kCopyBufferBytes = 1024 * 1024;
+
+void createFirstDirectory(const std::string& tempDir, const std::string& name) {
+  const std::optional<std::string> directory = firstDirectoryOf(name);
+  if (!directory) return;
+  const std::string path = tempDir + "\\" + *directory;
+  DebugLog(u"creating directory %S", path);
+  if (!::CreateDirectoryA(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    DebugLogError(u"failed to create directory %S", path);
+  }
+}
+
+}  // namespace
+
+int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscrambleBytes) {
+  std::vector<unsigned char> buffer(
+      static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(kCopyBufferBytes))));
+  int64_t copied = 0;
+  while (copied < count) {
+    const auto wanted = static_cast<size_t>(std::min<int64_t>(count - copied, static_cast<int64_t>(buffer.size())));
+    const size_t got = source.read(buffer.data(), wanted);
+    if (got == 0) {
+      DebugLogError(u"ReadFile failed %d %d %I64d", static_cast<int32_t>(wanted), source.lastError(), copied);
+      return kCopyReadFailed;
+    }
+    if (unscrambleBytes) unscramble(buffer.data(), got);
+    size_t written = 0;
+    while (written < got) {
+      DWORD n = 0;
+      if (!::WriteFile(target, buffer.data() + written, static_cast<DWORD>(got - written), &n, nullptr) || n == 0) {
+        const DWORD error = ::GetLastError();
+        DebugLogError(u"WriteFile failed %d %d", static_cast<int32_t>(got - written), error);
+        return kCopyWriteFailed;
+      }
+      written += n;
+    }
+    copied += static_cast<int64_t>(got);
+  }
+  return kCopyOk;
+}
+
+int ExtractFile(FileSource& executable, const std::string& target) {
+  BlockReader reader(executable);
+  const std::optional<int64_t> length = reader.readLong();
+  if (!length) ReportFatalErrorText(configErrorText(reader.error()));
+  DebugLog(u"extracting %S (size: %I64d)", target, *length);
+  if (*length <= 0) return kCopyOk;
+  UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ReportFatalErrorA(msg::kInternalError, "11");
+  return CopyFileData(executable, file.get(), *length, true);
+}
+
+int ExtractIncludedFiles(bool createDirectory) {
+  DebugLog(u"extracting files");
+  const int32_t count = GetConfigInt(key::kIncludedFileCount);
+  DebugLog(u"Included files: %d", count);
+  if (count <= 0) {
+    if (createDirectory) SetLauncherTempDir("");
+    return kCopyOk;
+  }
+  if (createDirectory) CreateLauncherTempDir();
+  const std::string tempDir = LauncherTempDir();
+
+  UniqueFile executable = OpenOwnExecutable();
+  FileSource source(executable.get());
+  source.seek(ConfigEndOffset());
+  int32_t processed = 0;
+  for (const std::string& name : splitIncludedNames(DupConfigString(key::kIncludedFileNames))) {
+    if (processed >= count) break;
+    const std::string path = tempDir + "\\" + name;
+    // A name that would land outside the temporary directory is treated like a file that
+    // cannot be created: nothing is written anywhere.
+    if (!isSafeIncludedName(name)) {
+      DebugLogError(u"refusing to extract %S outside the temporary directory", name);
+      ReportFatalErrorA(msg::kInternalError, "11");
+    }
+    createFirstDirectory(tempDir, name);
+    const int result = ExtractFile(source, path);
+    if (result != kCopyOk) {
+      DebugLogError(u"Failed to extract %S", path);
+      return result;
+    }
+    ++processed;
+  }
+  SetUnextractedPosition(static_cast<int32_t>(source.position()));
+  DebugLog(u"extracting files done");
+  return kCopyOk;
+}
+
+}  // namespace zarvo

@@ -1,0 +1,24 @@
+#include "config/locale.h"
+#include "diag/log.h"
+#include "win/unique_handle.h"
+#include "win/windows.h"
+
+namespace zarvo {
+
+std::string DetectLocale() {
+  auto id = static_cast<uint16_t>(::GetUserDefaultLCID() & 0xFFFF);
+  // The interface language, where the system has the function, decides over the
+  // regional-format locale: messages should be in the language the user reads menus in.
+  using GetUiLanguage = LANGID(WINAPI*)();
+  if (HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
+    auto uiLanguage = reinterpret_cast<GetUiLanguage>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetUserDefaultUILanguage")));
+    if (uiLanguage != nullptr) id = uiLanguage();
+  }
+  const std::string name = localeNameFor(id);
+  DebugLog(u"language/country is %S", name);
+  SplitLocale(name);
+  return name;
+}
+
+}  // namespace zarvo
