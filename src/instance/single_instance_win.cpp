@@ -1,0 +1,163 @@
+#include "instance/single_instance_win.h"
+
+#include <optional>
+#include <utility>
+
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "diag/fatal.h"
+#include "diag/log.h"
+#include "instance/semaphore_name.h"
+#include "paths/paths.h"
+#include "win/unique_handle.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+// The semaphore that marks this process as a running copy. It is never closed: closing it would
+// let a later copy take this copy's number, or believe itself the only one, while this one runs.
+// The system releases it when the process ends.
+HANDLE g_semaphore = nullptr;
+
+// A copy that finds the semaphore taken waits this long for the holder to record its process id
+// (the holder creates the semaphore first and writes the registry value right after).
+constexpr int kPidRetries = 50;
+constexpr DWORD kPidRetryDelayMs = 100;
+
+struct Creation {
+  UniqueHandle handle;  // null when creation failed
+  DWORD error;          // ERROR_ALREADY_EXISTS when another copy holds the name
+};
+
+// Initial and maximum count 1, default security. A failure (a name longer than the system
+// accepts, or one taken by an object of another kind) leaves a null handle with its error, and
+// the caller treats that like a fresh creation: a copy that cannot tell must not refuse to run.
+Creation createSemaphore(const std::string& name) {
+  UniqueHandle handle(::CreateSemaphoreA(nullptr, 1, 1, name.c_str()));
+  const DWORD error = ::GetLastError();
+  return {std::move(handle), error};
+}
+
+void logCreation(const std::string& name, const Creation& creation) {
+  DebugLog(u"semaphore name %S, code %d, value %p", name, creation.error, creation.handle.get());
+}
+
+void keep(std::string name, Creation creation) {
+  SetSemaphoreName(std::move(name));
+  g_semaphore = creation.handle.release();
+}
+
+void takeNumberedSemaphore(const std::string& instanceKey, bool global) {
+  int32_t index = 0;
+  for (;;) {
+    std::string name = BuildSemaphoreName(instanceKey, global, index);
+    Creation creation = createSemaphore(name);
+    if (creation.error == ERROR_ALREADY_EXISTS && index < kMaxInstanceIndex) {
+      ++index;  // that number is taken; our handle to it closes here
+      continue;
+    }
+    logCreation(name, creation);
+    keep(std::move(name), std::move(creation));
+    return;
+  }
+}
+
+struct ActivationTarget {
+  DWORD pid;
+  bool restore;
+};
+
+BOOL CALLBACK activateIfOwned(HWND window, LPARAM param) {
+  const auto* target = reinterpret_cast<const ActivationTarget*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (!::IsWindowVisible(window) || owner != target->pid) return TRUE;
+  DebugLog(u"found window %p", window);
+  if (target->restore && ::IsIconic(window)) {
+    DebugLog(u"restore");
+    ::ShowWindow(window, SW_RESTORE);
+  }
+  DebugLog(u"foreground");
+  ::SetForegroundWindow(window);
+  DebugLog(u"popup");
+  ::SetForegroundWindow(::GetLastActivePopup(window));
+  DebugLog(u"done");
+  return TRUE;  // a program may have several top-level windows: bring each forward
+}
+
+}  // namespace
+
+std::string InstanceKey() {
+  return GetFullPathA(GetModulePathA(), false);
+}
+
+void CheckSingleInstance() {
+  const std::string instanceKey = InstanceKey();
+  const bool global = GetConfigInt(key::kGlobalSemaphore) != 0;
+  if (GetConfigInt(key::kSingleInstance) == 0) {
+    takeNumberedSemaphore(instanceKey, global);
+    return;
+  }
+
+  DebugLog(u"single instance mode");
+  std::string name = BuildSemaphoreName(instanceKey, global, std::nullopt);
+  Creation creation = createSemaphore(name);
+  logCreation(name, creation);
+  if (creation.error != ERROR_ALREADY_EXISTS) {
+    keep(std::move(name), std::move(creation));
+    RegisterPid();
+    return;
+  }
+
+  creation.handle.reset();
+  uint32_t pid = ReadOtherPid();
+  for (int retry = 0; pid == 0 && retry < kPidRetries; ++retry) {
+    ::Sleep(kPidRetryDelayMs);
+    pid = ReadOtherPid();
+  }
+  DebugLog(u"other pid %d", pid);
+  if (pid != 0 && GetConfigInt(key::kActivateWindows) != 0) ActivateWindows(pid, true);
+  DebugLog(u"exiting");
+  TerminateLauncher(0);
+}
+
+void RegisterPid() {
+  UniqueRegKey pids;
+  // Only values are written, so only KEY_SET_VALUE is asked for: more rights could only make
+  // the call fail where an administrator has restricted the key.
+  if (::RegCreateKeyExA(HKEY_CURRENT_USER, kPidsRegistryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, pids.put(), nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  const DWORD pid = ::GetCurrentProcessId();
+  ::RegSetValueExA(pids.get(), InstanceKey().c_str(), 0, REG_DWORD,
+                   reinterpret_cast<const BYTE*>(&pid), sizeof pid);
+}
+
+uint32_t ReadOtherPid() {
+  UniqueRegKey pids;
+  if (::RegOpenKeyExA(HKEY_CURRENT_USER, kPidsRegistryKey, 0, KEY_READ, pids.put()) !=
+      ERROR_SUCCESS) {
+    return 0;
+  }
+  // The type is not checked: any 4-byte value is taken as the id. A longer value does not fit
+  // the buffer (ERROR_MORE_DATA), a shorter one reports its own size; both read as none.
+  DWORD pid = 0;
+  DWORD sizeBytes = sizeof pid;
+  const LSTATUS status = ::RegQueryValueExA(pids.get(), InstanceKey().c_str(), nullptr, nullptr,
+                                            reinterpret_cast<BYTE*>(&pid), &sizeBytes);
+  return status == ERROR_SUCCESS && sizeBytes == sizeof pid ? pid : 0;
+}
+
+void ActivateWindows(uint32_t pid, bool restore) {
+  ActivationTarget target{pid, restore};
+  ::EnumWindows(activateIfOwned, reinterpret_cast<LPARAM>(&target));
+}
+
+void ResetSingleInstance() {
+  UniqueHandle closing(std::exchange(g_semaphore, nullptr));
+  SetSemaphoreName({});
+}
+
+}  // namespace zarvo

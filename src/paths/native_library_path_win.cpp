@@ -1,0 +1,77 @@
+#include "paths/native_library_path_win.h"
+
+#include <cstdlib>
+
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "diag/log.h"
+#include "jvmlaunch/variables_win.h"
+#include "paths/paths.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+// Looked up at run time: systems without the newer DLL search functions must still start.
+template <class Function>
+Function kernelFunction(const char* name) {
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+}
+
+std::string currentPath() {
+  const DWORD size = ::GetEnvironmentVariableA("PATH", nullptr, 0);
+  if (size == 0) return {};
+  std::string value(size, '\0');
+  const DWORD n = ::GetEnvironmentVariableA("PATH", value.data(), size);
+  value.resize(n < size ? n : 0);
+  return value;
+}
+
+}  // namespace
+
+uintptr_t AddDllSearchDirectory(const std::string& directory) {
+  if (GetConfigInt(key::kAddDllDirectories) == 0) return 0;
+  using AddDllDirectoryFn = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+  const auto add = kernelFunction<AddDllDirectoryFn>("AddDllDirectory");
+  if (add == nullptr) return 0;
+  bool failed = false;
+  const std::u16string wide = NarrowToWide(directory, &failed);
+  if (failed) return 0;
+  DebugLog(u"Adding DLL directory %s", wide);
+  return reinterpret_cast<uintptr_t>(add(wstr(wide)));
+}
+
+void RemoveDllSearchDirectory(uintptr_t cookie) {
+  if (cookie == 0) return;
+  using RemoveDllDirectoryFn = BOOL(WINAPI*)(DLL_DIRECTORY_COOKIE);
+  const auto remove = kernelFunction<RemoveDllDirectoryFn>("RemoveDllDirectory");
+  if (remove == nullptr) return;
+  DebugLog(u"Removing DLL directory");
+  remove(reinterpret_cast<DLL_DIRECTORY_COOKIE>(cookie));
+}
+
+void SetNativeLibraryPath() {
+  std::string directories = GetConfigString(key::kNativeLibraryDirs);
+  DebugLog(u"native lib dir is %S", directories);
+  ExpandVariablesA(directories);
+  std::string path = ResolvePathListA(directories, [](std::string_view entry) {
+    if (!entry.empty()) AddDllSearchDirectory(std::string(entry));
+  });
+  if (!path.empty() && path.back() != ';') path += ';';
+  // The old PATH is kept whole: cutting it would lose directories the system needs. When the
+  // result is longer than an environment variable can hold, setting it fails, is logged, and
+  // PATH stays as it was.
+  path += currentPath();
+  if (::SetEnvironmentVariableA("PATH", path.c_str())) {
+    DebugLog(u"Setting PATH (native libs) %S", path);
+  } else {
+    DebugLog(u"Setting PATH (native libs) %S failed with error %d", path, ::GetLastError());
+  }
+  // The C runtime keeps its own copy of the environment; code that reads PATH through it
+  // (getenv) must see the same value.
+  _putenv_s("PATH", path.c_str());
+}
+
+}  // namespace zarvo
