@@ -1,17 +1,26 @@
 #include "launcher/start_up_win.h"
 
 #include "config/config_store.h"
+#include "config/extraction_win.h"
 #include "config/keys.h"
 #include "config/load_configuration_win.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
+#include "instance/single_instance_win.h"
+#include "paths/native_library_path_win.h"
 #include "paths/temp_dir.h"
-#include "win/console_win.h"
+#include "win/windows.h"
 
 namespace zarvo {
 namespace {
+
 char g_flavour = 'z';
-}
+
+// The child of the service host shares its parent's console events; the service host decides
+// how the application stops (the stop line), so the child swallows them all.
+BOOL WINAPI swallowConsoleEvent(DWORD /*event*/) { return TRUE; }
+
+}  // namespace
 
 char LauncherFlavour() { return g_flavour; }
 
@@ -22,8 +31,22 @@ void InitProcess() {
   g_flavour = flavour.empty() ? '\0' : flavour[0];
 }
 
+void ExtractIncludedFilesOrFail() {
+  if (ExtractIncludedFiles(true) != kCopyOk) ReportFatalErrorA(msg::kInternalError, "16");
+}
+
+void RegisterChildConsoleHandler() {
+  DebugLog(u"registering ConsoleCtrlHandler");
+  ::SetConsoleCtrlHandler(swallowConsoleEvent, TRUE);
+}
+
 void RunApplication(const ArgumentList& /*arguments*/, bool childMode) {
-  DebugLog(u"RunApplication (child mode %d) is not available in this build", childMode ? 1 : 0);
+  ExtractIncludedFilesOrFail();
+  SetNativeLibraryPath();
+  if (childMode) RegisterChildConsoleHandler();
+  CheckSingleInstance();
+  // The search for a Java runtime and the launch come next; until they are built the run ends
+  // here, visibly and with exit code 1.
   ShowErrorText(u"Starting the Java application is not available in this build.");
   TerminateLauncher(1);
 }
