@@ -1,0 +1,180 @@
+#include "pack.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "block_codec.h"
+#include "file_io.h"
+#include "pe_stub.h"
+#include "test_support.h"
+
+namespace zpack {
+namespace {
+
+using test::makePe;
+using test::PeLayout;
+using test::readAll;
+using test::TempDir;
+
+const char* const kProject = R"toml(
+stub = "launcher.exe"
+[service]
+name = "ZarvoHello"
+[application]
+main_class = "com.example.hello.Hello"
+[files]
+include = [{source = "build/hello.jar", name = "lib/hello.jar"}]
+)toml";
+
+struct Outcome {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+Outcome pack(const PackRequest& request) {
+  std::ostringstream out, err;
+  int code = runPack(request, out, err);
+  return {code, out.str(), err.str()};
+}
+
+Outcome dump(const std::filesystem::path& exe) {
+  std::ostringstream out, err;
+  int code = runDump(exe, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// A stub with 0x80 bytes after its last section, as a symbol table would leave them.
+std::string stubWithTail() {
+  PeLayout layout;
+  layout.fileSize = 0x580;
+  layout.symbolTable = 0x500;
+  layout.symbolCount = 4;
+  return makePe(layout);
+}
+
+TEST(Pack, WritesTheTrimmedStubFollowedByTheBlock) {
+  TempDir dir;
+  const std::string stub = stubWithTail();
+  dir.write("launcher.exe", stub);
+  dir.write("build/hello.jar", "PK-jar-bytes");
+  auto project = dir.write("hello.toml", kProject);
+
+  Outcome run = pack({project, std::nullopt, std::nullopt, "/nonexistent/launcher.exe"});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("hello.exe"), std::string::npos);
+
+  const std::string image = readAll(dir.path() / "hello.exe");
+  std::string error;
+  const std::string trimmed = trimStub(stub, error)->image;
+  ASSERT_EQ(image.substr(0, trimmed.size()), trimmed);
+  EXPECT_EQ(image.find(std::string(0x80, '\xCC')), std::string::npos);  // the tail is gone
+
+  auto block = decodeBlock(image, trimmed.size(), error);
+  ASSERT_TRUE(block.has_value()) << error;
+  ASSERT_EQ(block->files.size(), 1u);
+  EXPECT_EQ(block->files[0].name, "lib\\hello.jar");
+  EXPECT_EQ(unmaskedData(image, block->files[0]), "PK-jar-bytes");
+  EXPECT_TRUE(block->trailerPresent);
+
+  Outcome shown = dump(dir.path() / "hello.exe");
+  ASSERT_EQ(shown.exitCode, 0) << shown.err;
+  for (const char* line :
+       {"ConfigBlock at offset 1280 (0x500)", "101  service.name = \"ZarvoHello\"",
+        "2003  files.include (names) = \"lib\\\\hello.jar\"",
+        "1006 = \"File or directory {0} not found or empty\\n\"", "lib\\hello.jar  12 bytes",
+        "trailer: present"}) {
+    EXPECT_NE(shown.out.find(line), std::string::npos) << line << "\n" << shown.out;
+  }
+}
+
+TEST(Pack, OutputAndStubFollowCommandLineThenProjectThenDefault) {
+  TempDir dir;
+  dir.write("default/launcher.exe", makePe({}));
+  dir.write("other.exe", makePe({}));
+  dir.write("build/hello.jar", "x");
+  dir.write("out/.keep", "");
+  auto project = dir.write("hello.toml", kProject);
+  const auto defaultStub = dir.path() / "default/launcher.exe";
+
+  // The project names a stub that does not exist: that one is reported, not the default.
+  Outcome missing = pack({project, std::nullopt, std::nullopt, defaultStub});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find(displayPath(dir.path() / "launcher.exe") + ": not found"),
+            std::string::npos)
+      << missing.err;
+
+  Outcome chosen =
+      pack({project, dir.path() / "out/App.exe", dir.path() / "other.exe", defaultStub});
+  EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "out/App.exe"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "hello.exe"));
+
+  auto withoutStub = dir.write(
+      "plain.toml", std::string(kProject).substr(std::string(kProject).find("[service]")));
+  Outcome fallback = pack({withoutStub, std::nullopt, std::nullopt, defaultStub});
+  EXPECT_EQ(fallback.exitCode, 0) << fallback.err;
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / "plain.exe"));
+}
+
+TEST(Pack, FailuresWriteNothing) {
+  struct Case {
+    const char* what;
+    std::string project;
+    std::string stub;
+    bool writeJar;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"bad project", std::string(kProject) + "[java]\nmin_version = 8\n", makePe({}), true,
+       "hello.toml:10: java.min_version: expected a string"},
+      {"stub not PE", kProject, "#!/bin/sh\n", true, "launcher.exe: not a Windows executable"},
+      {"included file missing", kProject, makePe({}), false, "hello.toml:8: files.include[0]: "},
+      {"output would replace the stub", "output = \"launcher.exe\"\n" + std::string(kProject),
+       makePe({}), true, "refusing to overwrite an input"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("launcher.exe", c.stub);
+    if (c.writeJar) dir.write("build/hello.jar", "x");
+    auto project = dir.write("hello.toml", c.project);
+    const auto before = dir.names();
+
+    Outcome run = pack({project, std::nullopt, std::nullopt, ""});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+    EXPECT_EQ(dir.names(), before);
+  }
+}
+
+TEST(Dump, DamagedExecutablesGiveAnErrorNotACrash) {
+  TempDir dir;
+  dir.write("launcher.exe", makePe({}));
+  dir.write("build/hello.jar", std::string(300, 'j'));
+  ASSERT_EQ(pack({dir.write("hello.toml", kProject), std::nullopt, std::nullopt, ""}).exitCode, 0);
+  const std::string image = readAll(dir.path() / "hello.exe");
+
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"bare stub", makePe({}), "nothing follows the last section"},
+      {"cut in the records", image.substr(0, 0x500 + 40), "runs past the end of the file"},
+      {"cut in the included file", image.substr(0, image.size() - 100),
+       "included file lib\\hello.jar (300 bytes)"},
+      {"not an executable", "hello", "not a Windows executable"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome run = dump(dir.write("damaged.exe", c.bytes));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace zpack
