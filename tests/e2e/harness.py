@@ -80,6 +80,10 @@ def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = Fa
                                   timeout=timeout)
         stdout = out_path.read_bytes().decode("cp1252", errors="replace")
         stderr = err_path.read_bytes().decode("cp1252", errors="replace")
+    # A locale the machine has not generated (LC_ALL=de_DE.UTF-8 for a German user) makes the
+    # wrapper script's shell complain; Wine itself takes the language from the name anyway.
+    stderr = "".join(line for line in stderr.splitlines(keepends=True)
+                     if not line.startswith("bash: warning: setlocale"))
     log_text, log_path = None, None
     if temp:
         new = sorted(set(temp.glob("ksx_nlog_*.log")) - before,
@@ -98,3 +102,20 @@ def block_offset(image: bytes) -> int:
     last = lfanew + 24 + optional + 40 * (sections - 1)
     size, pointer = struct.unpack_from("<II", image, last + 16)
     return pointer + size
+
+
+def set_record(image: bytes, key: int, value: bytes) -> bytes:
+    """The executable with record `key` of its ConfigBlock replaced by `value`: for blocks that
+    zpack rightly refuses to write."""
+    start = block_offset(image)
+    count = struct.unpack_from("<i", image, start + 20)[0]
+    at = start + 24
+    out = bytearray(image[:at])
+    for _ in range(count):
+        rid, length = struct.unpack_from("<ii", image, at)
+        data = image[at + 8:at + 8 + length]
+        if rid == key:
+            data = value
+        out += struct.pack("<ii", rid, len(data)) + data
+        at += 8 + length
+    return bytes(out) + image[at:]

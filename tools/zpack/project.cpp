@@ -832,9 +832,11 @@ void Loader::loadMessages(const toml::table& root) {
   for (const DefaultMessage& m : defaultMessages()) {
     project_.block.messages.try_emplace(m.id, m.text);  // service.description came first
   }
+  std::set<int32_t> ownTexts;  // ids whose base text the project replaces
   if (const toml::table* messages = section(root, "messages")) {
     for (auto& [id, text] : messageTable(*messages, "messages")) {
       project_.block.messages[id] = std::move(text);
+      ownTexts.insert(id);
     }
   }
 
@@ -843,7 +845,11 @@ void Loader::loadMessages(const toml::table& root) {
   std::map<std::string, std::map<int32_t, std::u16string>> tables;
   for (const DefaultLanguageTable& t : defaultLanguageTables()) {
     auto& entries = tables[std::string(t.prefix)];
-    for (const DefaultMessage& m : t.messages) entries[m.id] = m.text;
+    // A shipped translation of a text the project replaced would bring the old text back for
+    // that language; the project's own text is shown instead.
+    for (const DefaultMessage& m : t.messages) {
+      if (ownTexts.count(m.id) == 0) entries[m.id] = m.text;
+    }
   }
   if (const toml::table* languages = section(root, "languages")) {
     for (auto&& [prefix, node] : *languages) {

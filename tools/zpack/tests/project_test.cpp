@@ -160,7 +160,12 @@ TEST(Project, MinimalProjectCarriesTheDefaultMessagesOnly) {
   for (const DefaultMessage& m : defaultMessages()) defaults[m.id] = std::u16string(m.text);
   EXPECT_EQ(project->block.messages, defaults);
   EXPECT_EQ(defaults.size(), 22u);  // 1000..1020 and the (empty) service description
-  EXPECT_TRUE(project->block.languageTables.empty());
+  // German and French translations ship by default.
+  ASSERT_EQ(project->block.languageTables.size(), 2u);
+  EXPECT_EQ(project->block.languageTables[0].prefix, "de");
+  EXPECT_EQ(project->block.languageTables[0].entries.at(1009),
+            u"Ein interner Fehler ist aufgetreten (Fehlercode: {0})");
+  EXPECT_EQ(project->block.languageTables[1].prefix, "fr");
 }
 
 TEST(Project, NumbersOverrideReadableSettings) {
@@ -193,12 +198,17 @@ description = "Readable"
   EXPECT_EQ(project->block.messages.at(20017), u"By number");
   // A prefix comes before its extensions, so the specific table wins where both apply.
   const auto& tables = project->block.languageTables;
-  ASSERT_EQ(tables.size(), 3u);
+  ASSERT_EQ(tables.size(), 4u);
   EXPECT_EQ(tables[0].prefix, "");
   EXPECT_EQ(tables[1].prefix, "de");
   EXPECT_EQ(tables[2].prefix, "de_CH");
-  EXPECT_EQ(tables[1].entries,
-            (std::map<int32_t, std::u16string>{{1000, u"Fehler"}, {1014, u"OK"}}));
+  EXPECT_EQ(tables[3].prefix, "fr");
+  // The project's own German 1000 replaces the shipped one; the shipped 1009 stays.
+  EXPECT_EQ(tables[1].entries.at(1000), u"Fehler");
+  EXPECT_EQ(tables[1].entries.at(1014), u"OK");
+  EXPECT_EQ(tables[1].entries.at(1009), u"Ein interner Fehler ist aufgetreten (Fehlercode: {0})");
+  // A base text replaced in [messages] drops the shipped translations of that id.
+  EXPECT_EQ(tables[3].entries.count(1000), 0u);
 }
 
 TEST(Project, ReportsFileLineAndKey) {

@@ -1,0 +1,200 @@
+"""The run sequence before the JVM: included files, native library path, single instance.
+
+These use launcher_steps.exe, a launcher stub that loads its own packed configuration and runs
+exactly the named steps, so each step can be watched on its own.
+"""
+import os
+import re
+import subprocess
+import time
+from pathlib import Path
+
+import pytest
+
+from harness import wine_temp_dir
+from harness import ROOT, WINE_RUN, pack, run, set_record, wine_env, windows_path, WINEPREFIX
+
+STEPS = ROOT / "build" / "win64" / "tests" / "fixtures" / "launcher_steps.exe"
+MASK = 0xA7
+
+
+def steps_exe(directory: Path, body: str, name: str = "Steps") -> Path:
+    return pack(directory, '[application]\nmain_class = "x.Main"\n' + body, name=name, stub=STEPS)
+
+
+def unix_path(windows: str) -> Path:
+    """The Unix path of a Wine path (drive C: is the prefix's drive_c, Z: is /)."""
+    drive, rest = windows[0].lower(), windows[2:].replace("\\", "/")
+    root = Path("/") if drive == "z" else WINEPREFIX / f"drive_{drive}"
+    return root / rest.lstrip("/")
+
+
+def values(stdout: str) -> dict:
+    return dict(line.split("=", 1) for line in stdout.splitlines() if "=" in line)
+
+
+def include(files):
+    items = ", ".join(f'{{ source = "{s}", name = "{n}" }}' for s, n in files)
+    return f"[files]\ninclude = [{items}]\n"
+
+
+def test_included_files_land_byte_exact(tmp_path):
+    contents = {
+        "a.jar": os.urandom(6001),       # two reads of the copy loop at the smallest buffer
+        "empty.txt": b"",                # listed, not created
+        "b.bin": bytes(range(256)) * 3,
+        "lib_a.jar": b"in a sub-directory",
+    }
+    for name, data in contents.items():
+        (tmp_path / name).write_bytes(data)
+    names = [("a.jar", "a.jar"), ("empty.txt", "empty.txt"), ("b.bin", "b.bin"),
+             ("lib_a.jar", "lib\\\\a.jar")]
+    exe = steps_exe(tmp_path, include(names))
+    result = run(exe, "extract", log=True)
+    assert result.code == 0, result.stdout + result.stderr
+    out = values(result.stdout)
+    temp = out["tempdir"]
+    assert re.fullmatch(r".*\\zvo[0-9A-Fa-f]+\.tmp_dir\d+", temp), temp
+    directory = unix_path(temp)
+    assert (directory / "a.jar").read_bytes() == contents["a.jar"]
+    assert (directory / "b.bin").read_bytes() == contents["b.bin"]
+    assert (directory / "lib" / "a.jar").read_bytes() == contents["lib_a.jar"]
+    assert not (directory / "empty.txt").exists()
+    # The stub returned normally: the directory stays, as after a normal end of the application.
+    assert directory.is_dir()
+    image = exe.read_bytes()
+    assert int(out["unextracted"]) == len(image) - 8  # only the trailer follows
+    assert "] extracting files done\r\n" in result.log
+
+
+def test_fewer_names_than_files_stop_after_the_last_name(tmp_path):
+    for n in ("one", "two"):
+        (tmp_path / n).write_bytes(n.encode() * 10)
+    exe = steps_exe(tmp_path, include([("one", "one"), ("two", "two")]))
+    exe.write_bytes(set_record(exe.read_bytes(), 2003, b"one"))
+    out = values(run(exe, "extract").stdout)
+    directory = unix_path(out["tempdir"])
+    assert sorted(p.name for p in directory.iterdir()) == ["one"]
+    image = exe.read_bytes()
+    # The position marks the second file's length field, which was not read.
+    position = int(out["unextracted"])
+    assert int.from_bytes(image[position:position + 8], "little") == 30
+
+
+def test_no_included_files_create_no_directory(tmp_path):
+    out = values(run(steps_exe(tmp_path, ""), "extract").stdout)
+    assert out == {"tempdir": "", "unextracted": "0"}
+
+
+def test_terminate_removes_the_directory(tmp_path):
+    (tmp_path / "x").write_bytes(b"x")
+    exe = steps_exe(tmp_path, include([("x", "lib\\\\x.jar")]))
+    result = run(exe, "extract", "--terminate", "0")
+    assert result.code == 0
+    assert not unix_path(values(result.stdout)["tempdir"]).exists()
+
+
+def truncated(exe: Path, cut: int) -> Path:
+    image = exe.read_bytes()
+    damaged = exe.with_name("Damaged.exe")
+    damaged.write_bytes(image[:len(image) - cut])
+    return damaged
+
+
+@pytest.mark.parametrize("locale, text", [
+    ("C", "An internal error occurred (error code: 16)"),
+    ("de_DE.UTF-8", "Ein interner Fehler ist aufgetreten (Fehlercode: 16)"),
+])
+def test_truncated_included_file_is_fatal_16(tmp_path, locale, text):
+    (tmp_path / "big").write_bytes(b"z" * 5000)
+    exe = truncated(steps_exe(tmp_path, include([("big", "big")])), 8 + 100)
+    result = run(exe, "extract", env={"LC_ALL": locale})
+    assert result.code == 1
+    assert text in result.stderr
+
+
+@pytest.mark.parametrize("name", [b"..\\evil.jar", b"lib\\..\\..\\evil.jar", b"C:\\evil.jar",
+                                  b"\\evil.jar"])
+def test_names_that_climb_out_are_fatal_11(tmp_path, name):
+    (tmp_path / "x").write_bytes(b"x")
+    exe = steps_exe(tmp_path, include([("x", "x")]))
+    exe.write_bytes(set_record(exe.read_bytes(), 2003, name))
+    result = run(exe, "extract", log=True)
+    assert result.code == 1
+    assert "(error code: 11)" in result.stderr
+    assert "refusing to extract" in result.log
+    assert not (wine_temp_dir() / "evil.jar").exists()
+    assert not (WINEPREFIX / "drive_c" / "evil.jar").exists()
+
+
+def test_native_library_path_goes_in_front_of_path(tmp_path):
+    exe = steps_exe(tmp_path, '[native]\nlibrary_dirs = ["lib", "bin"]\n')
+    result = run(exe, "nativepath", env={"PATH": "/usr/bin"}, log=True)
+    path = values(result.stdout)["path"]
+    base = windows_path(tmp_path)
+    assert path.startswith(f"{base}\\lib;{base}\\bin;"), path
+    assert "Setting PATH (native libs) " in result.log
+
+
+class Holder:
+    """A copy of the steps stub that runs the single-instance step and waits for a file."""
+
+    def __init__(self, exe: Path, release: Path, log=False):
+        self.out = release.with_suffix(".out")
+        env = wine_env({"ZARVO_LOG": "yes"} if log else {})
+        self.process = subprocess.Popen([str(WINE_RUN), str(exe), "instance", "--wait-for",
+                                         windows_path(release)], stdout=open(self.out, "wb"),
+                                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, env=env)
+
+    def values(self, timeout=30):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            text = self.out.read_text(errors="replace") if self.out.exists() else ""
+            if "pid=" in text:
+                return values(text)
+            time.sleep(0.1)
+        raise TimeoutError("the holder printed nothing")
+
+
+def test_running_copies_hold_numbered_semaphores(tmp_path):
+    exe = steps_exe(tmp_path, "")
+    releases = [tmp_path / f"go{i}" for i in range(4)]
+    holders = [Holder(exe, releases[i]) for i in range(3)]
+    try:
+        names = sorted(h.values()["semaphore"] for h in holders)
+        base = names[0][:-1]
+        assert base.startswith("Local\\") and " " not in base and "\\" not in base[6:]
+        assert names == [base + "0", base + "1", base + "2"]
+        first = next(h for h in holders if h.values()["semaphore"].endswith("0"))
+        releases[holders.index(first)].write_text("go")
+        first.process.wait(timeout=30)
+        fourth = Holder(exe, releases[3])
+        assert fourth.values()["semaphore"] == base + "0"
+        holders.append(fourth)
+    finally:
+        for r in releases:
+            r.write_text("go")
+        for h in holders:
+            h.process.wait(timeout=30)
+
+
+def test_second_copy_in_single_instance_mode_ends_with_0(tmp_path):
+    exe = steps_exe(tmp_path, "[instance]\nsingle = true\n")
+    release = tmp_path / "go"
+    first = Holder(exe, release)
+    try:
+        pid = first.values()["pid"]
+        started = time.monotonic()
+        second = run(exe, "instance", log=True)
+        assert second.code == 0
+        assert second.stdout == ""
+        assert time.monotonic() - started < 10
+        assert f"] other pid {pid}\r\n" in second.log
+        # The first copy's id reached the registry under the pids key.
+        query = subprocess.run([str(WINE_RUN), "reg", "query",
+                                "HKCU\\SOFTWARE\\halvorn\\zarvo\\pids"], capture_output=True,
+                               text=True, env=wine_env(), timeout=60)
+        assert f"0x{int(pid):x}" in query.stdout.lower()
+    finally:
+        release.write_text("go")
+        first.process.wait(timeout=30)
