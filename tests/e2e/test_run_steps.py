@@ -127,13 +127,20 @@ def test_names_that_climb_out_are_fatal_11(tmp_path, name):
     assert not (WINEPREFIX / "drive_c" / "evil.jar").exists()
 
 
-def test_native_library_path_goes_in_front_of_path(tmp_path):
-    exe = steps_exe(tmp_path, '[native]\nlibrary_dirs = ["lib", "bin"]\n')
-    result = run(exe, "nativepath", env={"PATH": "/usr/bin"}, log=True)
-    path = values(result.stdout)["path"]
-    base = windows_path(tmp_path)
-    assert path.startswith(f"{base}\\lib;{base}\\bin;"), path
-    assert "Setting PATH (native libs) " in result.log
+@pytest.mark.parametrize("register", [False, True])
+def test_native_library_path_goes_in_front_of_path(tmp_path, register):
+    # Without directories PATH is set again to its own value: that is the old PATH.
+    old = values(run(steps_exe(tmp_path / "plain", ""), "nativepath").stdout)["path"]
+    assert old
+    body = '[native]\nlibrary_dirs = ["lib", "bin"]\n'
+    if register:
+        body += "register_dll_directories = true\n"
+    result = run(steps_exe(tmp_path / "dirs", body), "nativepath", log=True)
+    base = windows_path(tmp_path / "dirs")
+    assert values(result.stdout)["path"] == f"{base}\\lib;{base}\\bin;{old}"
+    assert "] Setting PATH (native libs) " in result.log
+    added = re.findall(r"\] Adding DLL directory (.*)\r\n", result.log)
+    assert added == ([f"{base}\\lib", f"{base}\\bin"] if register else [])
 
 
 class Holder:
