@@ -9,9 +9,11 @@ namespace {
 std::string bigExecutable() {
   zarvo::test::BlockBuilder b;
   b.head().i32(10000);
-  for (int i = 0; i < 10000; ++i) b.record(100000 + i, "C:\\Program Files\\App\\lib\\archive-" + std::to_string(i) + ".jar");
+  for (int i = 0; i < 10000; ++i)
+    b.record(100000 + i, "C:\\Program Files\\App\\lib\\archive-" + std::to_string(i) + ".jar");
   b.i32(1000);
-  for (int i = 0; i < 1000; ++i) b.message(30000 + i, u"A message text of moderate length, with {0} in it.");
+  for (int i = 0; i < 1000; ++i)
+    b.message(30000 + i, u"A message text of moderate length, with {0} in it.");
   b.i32(0);
   return zarvo::test::minimalPe(0x400) + b.data();
 }
@@ -24,11 +26,13 @@ void LoadConfigBlock(benchmark::State& state) {
     zarvo::LauncherConfig config;
     zarvo::MessageTable messages;
     zarvo::seekToConfigBlock(reader);
-    benchmark::DoNotOptimize(readConfigBlock(reader, config, messages, [] { return std::string("en"); }));
+    benchmark::DoNotOptimize(
+        readConfigBlock(reader, config, messages, [] { return std::string("en"); }));
   }
   state.SetItemsProcessed(state.iterations() * 10000);  // items = records
-  state.counters["per_record"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * 10000, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_record"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * 10000,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(LoadConfigBlock)->Unit(benchmark::kMillisecond);
 

@@ -1,2 +1,4 @@
 /* The cost of any process under Wine: the baseline for the launcher's own start-up. */
-int wmain(void) { return 0; }
+int wmain(void) {
+  return 0;
+}

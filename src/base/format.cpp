@@ -48,7 +48,10 @@ std::string integerText(const Spec& spec, int64_t value) {
   const bool unsignedConv = spec.conversion != 'd' && spec.conversion != 'i';
   if (spec.is64) {
     if (unsignedConv) {
-      std::snprintf(buf, sizeof buf, spec.conversion == 'u' ? "%llu" : spec.conversion == 'x' ? "%llx" : "%llX",
+      std::snprintf(buf, sizeof buf,
+                    spec.conversion == 'u'   ? "%llu"
+                    : spec.conversion == 'x' ? "%llx"
+                                             : "%llX",
                     static_cast<unsigned long long>(value));
     } else {
       std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value));
@@ -57,7 +60,11 @@ std::string integerText(const Spec& spec, int64_t value) {
     // A 32-bit conversion shows the low 32 bits, as the platform's printf would.
     const auto low = static_cast<uint32_t>(static_cast<uint64_t>(value));
     if (unsignedConv) {
-      std::snprintf(buf, sizeof buf, spec.conversion == 'u' ? "%u" : spec.conversion == 'x' ? "%x" : "%X", low);
+      std::snprintf(buf, sizeof buf,
+                    spec.conversion == 'u'   ? "%u"
+                    : spec.conversion == 'x' ? "%x"
+                                             : "%X",
+                    low);
     } else {
       std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(low));
     }
@@ -71,7 +78,8 @@ bool fitsInteger(const Spec& spec, const FormatArg& arg) {
 }
 
 template <class CharT>
-void appendPadded(std::basic_string<CharT>& out, const std::basic_string<CharT>& text, const Spec& spec) {
+void appendPadded(std::basic_string<CharT>& out, const std::basic_string<CharT>& text,
+                  const Spec& spec) {
   const size_t pad = spec.width > text.size() ? spec.width - text.size() : 0;
   if (spec.leftAlign) {
     out += text;

@@ -26,27 +26,38 @@ struct FormatArg {
 inline FormatArg toFormatArg(std::u16string_view s) {
   return {FormatArg::Kind::Wide, s, {}, 0, nullptr};
 }
-inline FormatArg toFormatArg(const std::u16string& s) { return toFormatArg(std::u16string_view(s)); }
+inline FormatArg toFormatArg(const std::u16string& s) {
+  return toFormatArg(std::u16string_view(s));
+}
 inline FormatArg toFormatArg(const char16_t* s) {
   return toFormatArg(s ? std::u16string_view(s) : std::u16string_view(u"(null)"));
 }
 inline FormatArg toFormatArg(std::string_view s) {
   return {FormatArg::Kind::Narrow, {}, s, 0, nullptr};
 }
-inline FormatArg toFormatArg(const std::string& s) { return toFormatArg(std::string_view(s)); }
+inline FormatArg toFormatArg(const std::string& s) {
+  return toFormatArg(std::string_view(s));
+}
 inline FormatArg toFormatArg(const char* s) {
   return toFormatArg(s ? std::string_view(s) : std::string_view("(null)"));
 }
-inline FormatArg toFormatArg(char16_t c) { return {FormatArg::Kind::Char, {}, {}, c, nullptr}; }
+inline FormatArg toFormatArg(char16_t c) {
+  return {FormatArg::Kind::Char, {}, {}, c, nullptr};
+}
 inline FormatArg toFormatArg(char c) {
   return {FormatArg::Kind::Char, {}, {}, static_cast<unsigned char>(c), nullptr};
 }
-inline FormatArg toFormatArg(bool b) { return {FormatArg::Kind::Int32, {}, {}, b ? 1 : 0, nullptr}; }
+inline FormatArg toFormatArg(bool b) {
+  return {FormatArg::Kind::Int32, {}, {}, b ? 1 : 0, nullptr};
+}
 template <std::integral T>
 FormatArg toFormatArg(T v) {
   static_assert(sizeof(T) <= 8);
-  return {sizeof(T) <= 4 ? FormatArg::Kind::Int32 : FormatArg::Kind::Int64, {}, {},
-          static_cast<int64_t>(v), nullptr};
+  return {sizeof(T) <= 4 ? FormatArg::Kind::Int32 : FormatArg::Kind::Int64,
+          {},
+          {},
+          static_cast<int64_t>(v),
+          nullptr};
 }
 template <class T>
 FormatArg toFormatArg(T* p) {

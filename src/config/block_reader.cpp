@@ -53,9 +53,15 @@ std::optional<T> BlockReader::readInteger(ConfigError onShortRead) {
   return static_cast<T>(value);  // two's complement: the top bit becomes the sign
 }
 
-std::optional<int32_t> BlockReader::readInt() { return readInteger<int32_t>(ConfigError::ReadInt); }
-std::optional<int16_t> BlockReader::readShort() { return readInteger<int16_t>(ConfigError::ReadShort); }
-std::optional<int64_t> BlockReader::readLong() { return readInteger<int64_t>(ConfigError::ReadLong); }
+std::optional<int32_t> BlockReader::readInt() {
+  return readInteger<int32_t>(ConfigError::ReadInt);
+}
+std::optional<int16_t> BlockReader::readShort() {
+  return readInteger<int16_t>(ConfigError::ReadShort);
+}
+std::optional<int64_t> BlockReader::readLong() {
+  return readInteger<int64_t>(ConfigError::ReadLong);
+}
 
 std::optional<std::string> BlockReader::readString() {
   const std::optional<int32_t> length = readInt();

@@ -69,7 +69,11 @@ ConfigError readConfigBlock(BlockReader& reader, LauncherConfig& config, Message
   return ConfigError::None;
 }
 
-uint64_t ConfigEndOffset() { return g_configEndOffset; }
-void SetConfigEndOffset(uint64_t offset) { g_configEndOffset = offset; }
+uint64_t ConfigEndOffset() {
+  return g_configEndOffset;
+}
+void SetConfigEndOffset(uint64_t offset) {
+  g_configEndOffset = offset;
+}
 
 }  // namespace zarvo

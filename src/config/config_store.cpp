@@ -68,7 +68,9 @@ int32_t parseConfigInt(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-int32_t GetConfigInt(int32_t id) { return parseConfigInt(GetConfigString(id, kValueCapacity)); }
+int32_t GetConfigInt(int32_t id) {
+  return parseConfigInt(GetConfigString(id, kValueCapacity));
+}
 
 std::optional<std::u16string> GetMessageText(int32_t id) {
   const std::u16string* text = Messages().find(id);

@@ -38,17 +38,21 @@ int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscramb
       static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(kCopyBufferBytes))));
   int64_t copied = 0;
   while (copied < count) {
-    const auto wanted = static_cast<size_t>(std::min<int64_t>(count - copied, static_cast<int64_t>(buffer.size())));
+    const auto wanted =
+        static_cast<size_t>(std::min<int64_t>(count - copied, static_cast<int64_t>(buffer.size())));
     const size_t got = source.read(buffer.data(), wanted);
     if (got == 0) {
-      DebugLogError(u"ReadFile failed %d %d %I64d", static_cast<int32_t>(wanted), source.lastError(), copied);
+      DebugLogError(u"ReadFile failed %d %d %I64d", static_cast<int32_t>(wanted),
+                    source.lastError(), copied);
       return kCopyReadFailed;
     }
     if (unscrambleBytes) unscramble(buffer.data(), got);
     size_t written = 0;
     while (written < got) {
       DWORD n = 0;
-      if (!::WriteFile(target, buffer.data() + written, static_cast<DWORD>(got - written), &n, nullptr) || n == 0) {
+      if (!::WriteFile(target, buffer.data() + written, static_cast<DWORD>(got - written), &n,
+                       nullptr) ||
+          n == 0) {
         const DWORD error = ::GetLastError();
         DebugLogError(u"WriteFile failed %d %d", static_cast<int32_t>(got - written), error);
         return kCopyWriteFailed;

@@ -6,7 +6,9 @@ namespace zarvo {
 namespace {
 int32_t g_unextractedPosition = 0;
 
-bool isSeparator(char c) { return c == '\\' || c == '/'; }
+bool isSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 }  // namespace
 
 std::vector<std::string> splitIncludedNames(std::string_view list) {
@@ -44,7 +46,11 @@ void unscramble(unsigned char* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) bytes[i] ^= kIncludedFileMask;
 }
 
-int32_t UnextractedPosition() { return g_unextractedPosition; }
-void SetUnextractedPosition(int32_t position) { g_unextractedPosition = position; }
+int32_t UnextractedPosition() {
+  return g_unextractedPosition;
+}
+void SetUnextractedPosition(int32_t position) {
+  g_unextractedPosition = position;
+}
 
 }  // namespace zarvo

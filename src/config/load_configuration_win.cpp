@@ -33,8 +33,8 @@ void LoadConfiguration() {
           : reader.error();
   if (error != ConfigError::None) ReportFatalErrorText(configErrorText(error));
   file.reset();
-  DebugLog(u"configuration: %d records, %d messages",
-           static_cast<int32_t>(Config().all().size()), static_cast<int32_t>(Messages().all().size()));
+  DebugLog(u"configuration: %d records, %d messages", static_cast<int32_t>(Config().all().size()),
+           static_cast<int32_t>(Messages().all().size()));
 
   const int32_t kind = GetConfigInt(key::kExecutableKind);
   if (kind != key::kKindWindowed && kind != key::kKindGuiErrors) SetGuiErrorMode(false);

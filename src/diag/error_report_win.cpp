@@ -43,16 +43,19 @@ std::string joinPath(const std::string& directory, const char* name) {
 
 }  // namespace
 
-bool GuiErrorMode() { return g_guiErrorMode; }
-void SetGuiErrorMode(bool on) { g_guiErrorMode = on; }
+bool GuiErrorMode() {
+  return g_guiErrorMode;
+}
+void SetGuiErrorMode(bool on) {
+  g_guiErrorMode = on;
+}
 
 void ShowErrorText(std::u16string_view text) {
   const std::optional<std::u16string> logPath = GetLogFilePath();
   std::optional<std::u16string> longLogPath;
   if (logPath) longLogPath = longPathOf(*logPath);
-  const std::u16string display =
-      composeDisplayText(text, longLogPath ? std::optional<std::u16string_view>(*longLogPath)
-                                           : std::nullopt);
+  const std::u16string display = composeDisplayText(
+      text, longLogPath ? std::optional<std::u16string_view>(*longLogPath) : std::nullopt);
   if (g_guiErrorMode) {
     const std::u16string title = GetMessageOrConfig(msg::kErrorTitle);
     ::MessageBoxW(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK);

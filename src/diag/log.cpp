@@ -5,7 +5,9 @@ namespace {
 LogBackend* g_backend = nullptr;
 }
 
-void SetLogBackend(LogBackend* backend) { g_backend = backend; }
+void SetLogBackend(LogBackend* backend) {
+  g_backend = backend;
+}
 
 void writeLogEntry(bool isError, std::u16string_view format, std::span<const FormatArg> args) {
   if (g_backend == nullptr || !g_backend->enabled()) return;

@@ -51,10 +51,9 @@ bool writeAll(HANDLE file, std::string_view bytes) {
 }
 
 UniqueFile openLog(const std::u16string& path, bool create) {
-  return UniqueFile(::CreateFileW(wstr(path), create ? GENERIC_WRITE : FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+  return UniqueFile(::CreateFileW(
+      wstr(path), create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+      nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 class FileLog final : public LogBackend {

@@ -24,7 +24,8 @@ std::u16string logStartLine(std::u16string_view executable, const LogClock& now)
 }
 
 std::u16string logTimePrefix(int64_t elapsedMs) {
-  const auto elapsed = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(elapsedMs)));
+  const auto elapsed =
+      static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(elapsedMs)));
   return FormatW(u"[%d:%d] ", elapsed / 1000, elapsed % 1000);
 }
 

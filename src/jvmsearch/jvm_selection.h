@@ -7,9 +7,9 @@
 namespace zarvo {
 
 struct JvmSelectionState {
-  std::string javaHome;      // the java executable's directory (with its backslash) and ".."
-  std::string javaVersion;   // the version text of the runtime
-  std::string binDirectory;  // the bin directory whose sub-directory held the JVM library
+  std::string javaHome;          // the java executable's directory (with its backslash) and ".."
+  std::string javaVersion;       // the version text of the runtime
+  std::string binDirectory;      // the bin directory whose sub-directory held the JVM library
   void* createJavaVM = nullptr;  // the library's JNI_CreateJavaVM
 };
 

@@ -33,7 +33,9 @@ int notAvailable(std::u16string_view name) {
   return 1;
 }
 
-DWORD WINAPI ignoreControls(DWORD, DWORD, LPVOID, LPVOID) { return NO_ERROR; }
+DWORD WINAPI ignoreControls(DWORD, DWORD, LPVOID, LPVOID) {
+  return NO_ERROR;
+}
 
 // Until the service host arrives, a start by the Service Control Manager ends at once with a
 // stopped state and an error code, so the start fails visibly instead of hanging until the

@@ -26,7 +26,9 @@ constexpr CommandName kCommands[] = {
     {u"run-redirect", Command::RunRedirect},
 };
 
-bool isCommandPrefix(char16_t c) { return c == u'/' || c == u'-'; }
+bool isCommandPrefix(char16_t c) {
+  return c == u'/' || c == u'-';
+}
 
 // "/x", "-x", "--x" and "/-x" all name the command "x".
 std::u16string_view commandName(std::u16string_view argument) {

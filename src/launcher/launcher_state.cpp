@@ -10,7 +10,9 @@ bool g_serviceMode = false;
 bool g_noRedirect = false;
 }  // namespace
 
-const std::u16string& ServiceName() { return g_serviceName; }
+const std::u16string& ServiceName() {
+  return g_serviceName;
+}
 
 void SetServiceName(std::u16string_view name) {
   // A longer name could not be registered with the Service Control Manager anyway (it takes at
@@ -22,9 +24,17 @@ void SetServiceName(std::u16string_view name) {
   g_serviceName = name;
 }
 
-bool ServiceModeFlag() { return g_serviceMode; }
-void SetServiceModeFlag(bool on) { g_serviceMode = on; }
-bool NoRedirectFlag() { return g_noRedirect; }
-void SetNoRedirectFlag(bool on) { g_noRedirect = on; }
+bool ServiceModeFlag() {
+  return g_serviceMode;
+}
+void SetServiceModeFlag(bool on) {
+  g_serviceMode = on;
+}
+bool NoRedirectFlag() {
+  return g_noRedirect;
+}
+void SetNoRedirectFlag(bool on) {
+  g_noRedirect = on;
+}
 
 }  // namespace zarvo

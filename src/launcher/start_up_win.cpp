@@ -18,11 +18,15 @@ char g_flavour = 'z';
 
 // The child of the service host shares its parent's console events; the service host decides
 // how the application stops (the stop line), so the child swallows them all.
-BOOL WINAPI swallowConsoleEvent(DWORD /*event*/) { return TRUE; }
+BOOL WINAPI swallowConsoleEvent(DWORD /*event*/) {
+  return TRUE;
+}
 
 }  // namespace
 
-char LauncherFlavour() { return g_flavour; }
+char LauncherFlavour() {
+  return g_flavour;
+}
 
 void InitProcess() {
   SetLauncherTempDir("");

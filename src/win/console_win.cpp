@@ -8,7 +8,8 @@ bool writeToConsole(HANDLE handle, std::u16string_view text) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   if (::GetFileType(handle) != FILE_TYPE_CHAR) return false;
   DWORD written = 0;
-  return ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0;
+  return ::WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) !=
+         0;
 }
 
 std::string toAnsi(std::u16string_view text) {

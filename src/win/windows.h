@@ -21,8 +21,12 @@ namespace zarvo {
 
 // The core speaks char16_t; Win32 speaks wchar_t. Both are UTF-16 units here, so the boundary
 // is a pointer cast and nothing else.
-inline const wchar_t* wstr(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
-inline wchar_t* wbuf(std::u16string& s) { return reinterpret_cast<wchar_t*>(s.data()); }
+inline const wchar_t* wstr(const std::u16string& s) {
+  return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+inline wchar_t* wbuf(std::u16string& s) {
+  return reinterpret_cast<wchar_t*>(s.data());
+}
 inline std::u16string_view u16(const wchar_t* s) {
   return s ? std::u16string_view(reinterpret_cast<const char16_t*>(s)) : std::u16string_view();
 }

@@ -50,7 +50,8 @@ inline std::string minimalPe(uint32_t blockOffset) {
   image[1] = 'Z';
   const uint32_t lfanew = 0x80;
   auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) image[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+      image[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
   };
   auto put16 = [&](size_t at, uint16_t v) {
     image[at] = static_cast<char>(v & 0xFF);

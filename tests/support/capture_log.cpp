@@ -4,11 +4,16 @@
 
 namespace zarvo::test {
 
-CaptureLog::CaptureLog() { SetLogBackend(this); }
-CaptureLog::~CaptureLog() { SetLogBackend(nullptr); }
+CaptureLog::CaptureLog() {
+  SetLogBackend(this);
+}
+CaptureLog::~CaptureLog() {
+  SetLogBackend(nullptr);
+}
 
 void CaptureLog::write(bool isError, std::u16string_view text) {
-  lines_.push_back((isError ? std::u16string(u"ERROR: ") : std::u16string()) + std::u16string(text));
+  lines_.push_back((isError ? std::u16string(u"ERROR: ") : std::u16string()) +
+                   std::u16string(text));
 }
 
 bool CaptureLog::contains(std::u16string_view line) const {

@@ -12,8 +12,12 @@ std::u16string g_lastShown;
 }  // namespace
 
 namespace test {
-const std::vector<std::u16string>& shownErrors() { return g_shown; }
-void resetShownErrors() { g_shown.clear(); }
+const std::vector<std::u16string>& shownErrors() {
+  return g_shown;
+}
+void resetShownErrors() {
+  g_shown.clear();
+}
 }  // namespace test
 
 void ShowErrorText(std::u16string_view text) {
@@ -39,6 +43,8 @@ void ReportFatalErrorA(int32_t id, std::string_view arg) {
   ShowErrorMessageA(id, arg);
   TerminateLauncher(1);
 }
-void TerminateLauncher(int exitCode) { throw test::FatalReported{g_lastShown, exitCode}; }
+void TerminateLauncher(int exitCode) {
+  throw test::FatalReported{g_lastShown, exitCode};
+}
 
 }  // namespace zarvo

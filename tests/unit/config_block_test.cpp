@@ -31,7 +31,9 @@ Loaded load(const std::string& file, const std::string& locale = "en") {
   return out;
 }
 
-std::string exeWith(const BlockBuilder& block) { return test::minimalPe(0x400) + block.data(); }
+std::string exeWith(const BlockBuilder& block) {
+  return test::minimalPe(0x400) + block.data();
+}
 
 TEST(ConfigBlock, ReadsRecordsMessagesAndMatchingTables) {
   BlockBuilder b;
@@ -107,7 +109,8 @@ TEST(ConfigBlock, DamagedFilesEndInTheirFatalText) {
       {"cut inside the block length", pe + good.data().substr(0, 15), ConfigError::ReadLong},
       {"cut inside a record id", pe + good.data().substr(0, 26), ConfigError::ReadInt},
       {"cut inside a value", pe + good.data().substr(0, 34), ConfigError::ReadString},
-      {"cut inside a message", pe + good.data().substr(0, good.size() - 6), ConfigError::ReadWString},
+      {"cut inside a message", pe + good.data().substr(0, good.size() - 6),
+       ConfigError::ReadWString},
       {"language table count missing", pe + good.data().substr(0, good.size() - 4),
        ConfigError::ReadInt},
   };
@@ -124,12 +127,20 @@ TEST(ConfigBlock, ImpossibleLengthsAreRefusedBeforeAllocating) {
     ConfigError want;
   };
   std::vector<Case> cases;
-  cases.push_back({"negative string length", BlockBuilder().head().i32(1).i32(101).i32(-1), ConfigError::ReadString});
-  cases.push_back({"huge string length", BlockBuilder().head().i32(1).i32(101).i32(0x7FFFFFFF), ConfigError::ReadString});
-  cases.push_back({"odd text length", BlockBuilder().head().i32(0).i32(1).i32(1000).i32(3).bytes("abc").i32(0), ConfigError::ReadWString});
-  cases.push_back({"huge text length", BlockBuilder().head().i32(0).i32(1).i32(1000).i32(0x7FFFFFFE), ConfigError::ReadWString});
-  cases.push_back({"huge record count", BlockBuilder().head().i32(0x7FFFFFFF).record(1, "x"), ConfigError::ReadInt});
-  cases.push_back({"negative prefix length", BlockBuilder().head().i32(0).i32(0).i32(1).i32(-4), ConfigError::ReadString});
+  cases.push_back({"negative string length", BlockBuilder().head().i32(1).i32(101).i32(-1),
+                   ConfigError::ReadString});
+  cases.push_back({"huge string length", BlockBuilder().head().i32(1).i32(101).i32(0x7FFFFFFF),
+                   ConfigError::ReadString});
+  cases.push_back({"odd text length",
+                   BlockBuilder().head().i32(0).i32(1).i32(1000).i32(3).bytes("abc").i32(0),
+                   ConfigError::ReadWString});
+  cases.push_back({"huge text length",
+                   BlockBuilder().head().i32(0).i32(1).i32(1000).i32(0x7FFFFFFE),
+                   ConfigError::ReadWString});
+  cases.push_back({"huge record count", BlockBuilder().head().i32(0x7FFFFFFF).record(1, "x"),
+                   ConfigError::ReadInt});
+  cases.push_back({"negative prefix length", BlockBuilder().head().i32(0).i32(0).i32(1).i32(-4),
+                   ConfigError::ReadString});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(load(exeWith(c.block)).error, c.want);

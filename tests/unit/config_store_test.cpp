@@ -18,10 +18,18 @@ TEST_F(ConfigStoreTest, ConfigIntReadsLikeStrtol) {
     const char* text;
     int32_t want;
   };
-  const Case cases[] = {{"1", 1},   {"  42abc", 42},          {"-3", -3},
-                        {"abc", 0}, {"", 0},                  {"0,0,0", 0},
-                        {"x", 0},   {"4", 4},                 {"+7", 7},
-                        {"\t\n9", 9}, {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN},
+  const Case cases[] = {{"1", 1},
+                        {"  42abc", 42},
+                        {"-3", -3},
+                        {"abc", 0},
+                        {"", 0},
+                        {"0,0,0", 0},
+                        {"x", 0},
+                        {"4", 4},
+                        {"+7", 7},
+                        {"\t\n9", 9},
+                        {"99999999999", INT32_MAX},
+                        {"-99999999999", INT32_MIN},
                         {"- 5", 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -61,7 +61,9 @@ struct FakeJvm {
       FakeJvm& f = of(e);
       return f.pending ? static_cast<jthrowable>(&f.throwable) : nullptr;
     };
-    table.ExceptionCheck = [](JNIEnv* e) -> jboolean { return of(e).pending ? JNI_TRUE : JNI_FALSE; };
+    table.ExceptionCheck = [](JNIEnv* e) -> jboolean {
+      return of(e).pending ? JNI_TRUE : JNI_FALSE;
+    };
     table.ExceptionClear = [](JNIEnv* e) { of(e).pending = false; };
     table.Throw = [](JNIEnv* e, jthrowable) -> jint {
       of(e).pending = true;
@@ -86,7 +88,9 @@ struct FakeJvm {
     table.GetStringChars = [](JNIEnv* e, jstring, jboolean*) -> const jchar* {
       return reinterpret_cast<const jchar*>(of(e).text.c_str());
     };
-    table.GetStringLength = [](JNIEnv* e, jstring) -> jsize { return static_cast<jsize>(of(e).text.size()); };
+    table.GetStringLength = [](JNIEnv* e, jstring) -> jsize {
+      return static_cast<jsize>(of(e).text.size());
+    };
     table.ReleaseStringChars = [](JNIEnv*, jstring, const jchar*) {};
   }
 };
@@ -103,8 +107,9 @@ TEST(CheckJavaException, LogsDescribesAndClears) {
   FakeJvm jvm;
   test::CaptureLog log;
   EXPECT_FALSE(CheckJavaException(&jvm.env, true));
-  EXPECT_EQ(log.lines(), (std::vector<std::u16string>{u"ERROR: an exception occurred",
-                                                      u"ERROR: java.lang.IllegalStateException: boom"}));
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::u16string>{u"ERROR: an exception occurred",
+                                         u"ERROR: java.lang.IllegalStateException: boom"}));
   EXPECT_FALSE(jvm.pending);
   EXPECT_FALSE(jvm.calledWhilePending);
   EXPECT_TRUE(jvm.describedWhilePending);

@@ -64,7 +64,8 @@ constexpr DefaultMessage kGerman[] = {
     {1009, u"Ein interner Fehler ist aufgetreten (Fehlercode: {0})"},
     {1010, u"Die Hauptklasse konnte nicht geladen werden."},
     {1011, u"Die main-Methode wurde nicht gefunden."},
-    {1015, u"Sie ben\u00f6tigen mindestens Hauptbenutzerrechte, um dieses Programm auszuf\u00fchren."},
+    {1015,
+     u"Sie ben\u00f6tigen mindestens Hauptbenutzerrechte, um dieses Programm auszuf\u00fchren."},
     {1016,
      u"Auf diesem System wurde keine JVM gefunden.\nBitte setzen Sie ZARVO_JAVA_HOME auf ein "
      u"installiertes {0}-Bit-JDK oder -JRE oder laden Sie ein JRE von www.java.com herunter."},
