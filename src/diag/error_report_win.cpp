@@ -64,30 +64,6 @@ void ShowErrorText(std::u16string_view text) {
   writeToConsoleOrStderr(display);
 }
 
-void ShowErrorMessage(int32_t id, std::optional<std::u16string_view> arg) {
-  ShowErrorText(composeMessage(GetMessageOrConfig(id), arg));
-}
-
-void ShowErrorMessageA(int32_t id, std::string_view arg) {
-  const std::u16string wide = widenBytes(arg.substr(0, kValueCapacity));
-  ShowErrorMessage(id, std::u16string_view(wide));
-}
-
-void ReportFatalErrorText(std::u16string_view text) {
-  ShowErrorText(text);
-  TerminateLauncher(1);
-}
-
-void ReportFatalError(int32_t id, std::optional<std::u16string_view> arg) {
-  ShowErrorMessage(id, arg);
-  TerminateLauncher(1);
-}
-
-void ReportFatalErrorA(int32_t id, std::string_view arg) {
-  ShowErrorMessageA(id, arg);
-  TerminateLauncher(1);
-}
-
 void TerminateLauncher(int exitCode) {
   const std::string tempDir = LauncherTempDir();
   if (!tempDir.empty()) {

@@ -1,6 +1,7 @@
-// Error reporting and termination. The Windows shell defines these (diag/error_report_win.cpp):
-// a message box or the console, then the end of the process. Host unit tests link a stand-in
-// that records the text and throws, so core code that reports a fatal error stays testable.
+// Error reporting and termination. ShowErrorText and TerminateLauncher belong to the platform:
+// the Windows shell shows a message box or writes to the console and ends the process
+// (diag/error_report_win.cpp); core tests link a stand-in that records the text and throws, so
+// core code that reports a fatal error stays testable. The rest composes (diag/fatal.cpp).
 #pragma once
 
 #include <cstdint>
