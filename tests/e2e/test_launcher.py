@@ -7,7 +7,7 @@ import time
 
 import pytest
 
-from harness import DIST, block_offset, pack, run, wine_temp_dir
+from harness import DIST, WINEPREFIX, block_offset, pack, run, wine_temp_dir
 
 BASIC = """
 [service]
@@ -185,9 +185,17 @@ def test_message_box_on_a_real_display(tmp_path, app):
     artifacts = ROOT / "build" / "e2e-artifacts"
     artifacts.mkdir(parents=True, exist_ok=True)
     shot = artifacts / "message-box.png"
-    script = (f'"{WINE_RUN}" "{exe}" & pid=$!; sleep 8; import -window root "{shot}"; '
+    # Screenshots until the box is drawn (the display driver takes a few seconds to start). The
+    # Wine session is ended first: one started without a display keeps drawing nowhere.
+    script = (f'wineserver -k; wineserver -w; "{WINE_RUN}" "{exe}" & pid=$!; for i in $(seq 30); do sleep 1; '
+              f'import -window root "{shot}"; '
+              f'[ "$(convert "{shot}" -format "%[fx:mean>0.01]" info:)" = 1 ] && break; done; '
               f'kill $pid 2>/dev/null; wineserver -k 2>/dev/null; wait $pid 2>/dev/null; exit 0')
     env = wine_env()
+    env["WINEPREFIX"] = str(WINEPREFIX)
     subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", "bash", "-c", script],
                    env=env, timeout=120, stdin=subprocess.DEVNULL)
-    assert shot.exists() and shot.stat().st_size > 0
+    subprocess.run(["wineserver", "-p"], env=env, timeout=60)  # back to one server for the rest
+    lit = subprocess.run(["convert", str(shot), "-format", "%[fx:mean]", "info:"],
+                         capture_output=True, text=True).stdout
+    assert float(lit) > 0.01, "no message box was drawn"
