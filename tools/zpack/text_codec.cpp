@@ -76,8 +76,13 @@ std::string describeCodePoint(char32_t cp) {
 
 }  // namespace
 
-std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& error) {
-  std::string out;
+namespace {
+
+// Walks the code points of a configuration text, refusing invalid UTF-8 and NUL characters
+// (the launcher's strings end at a NUL); `append` stores each one or refuses it with a reason.
+template <class Out, class Append>
+std::optional<Out> decodeText(std::string_view utf8, std::string& error, Append append) {
+  Out out;
   out.reserve(utf8.size());
   size_t pos = 0;
   while (pos < utf8.size()) {
@@ -90,40 +95,38 @@ std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& erro
       error = "contains a NUL character";
       return std::nullopt;
     }
-    if (*cp > 0xFF) {
-      error = "character " + describeCodePoint(*cp) +
-              " cannot be stored: configuration values hold Latin-1 characters only "
-              "(U+0000..U+00FF)";
-      return std::nullopt;
-    }
-    out.push_back(static_cast<char>(*cp));
+    if (!append(out, *cp, error)) return std::nullopt;
   }
   return out;
 }
 
+}  // namespace
+
+std::optional<std::string> utf8ToLatin1(std::string_view utf8, std::string& error) {
+  return decodeText<std::string>(utf8, error, [](std::string& out, char32_t cp, std::string& why) {
+    if (cp > 0xFF) {
+      why = "character " + describeCodePoint(cp) +
+            " cannot be stored: configuration values hold Latin-1 characters only "
+            "(U+0000..U+00FF)";
+      return false;
+    }
+    out.push_back(static_cast<char>(cp));
+    return true;
+  });
+}
+
 std::optional<std::u16string> utf8ToUtf16(std::string_view utf8, std::string& error) {
-  std::u16string out;
-  out.reserve(utf8.size());
-  size_t pos = 0;
-  while (pos < utf8.size()) {
-    auto cp = nextCodePoint(utf8, pos);
-    if (!cp) {
-      error = "invalid UTF-8";
-      return std::nullopt;
-    }
-    if (*cp == 0) {
-      error = "contains a NUL character";
-      return std::nullopt;
-    }
-    if (*cp < 0x10000) {
-      out.push_back(static_cast<char16_t>(*cp));
-    } else {
-      char32_t v = *cp - 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
-    }
-  }
-  return out;
+  return decodeText<std::u16string>(utf8, error,
+                                    [](std::u16string& out, char32_t cp, std::string&) {
+                                      if (cp < 0x10000) {
+                                        out.push_back(static_cast<char16_t>(cp));
+                                      } else {
+                                        const char32_t v = cp - 0x10000;
+                                        out.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+                                        out.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+                                      }
+                                      return true;
+                                    });
 }
 
 std::string latin1ToUtf8(std::string_view latin1) {
