@@ -7,7 +7,8 @@ import time
 
 import pytest
 
-from harness import DIST, WINEPREFIX, block_offset, pack, run, wine_temp_dir
+from harness import (DIST, ROOT, WINE_RUN, WINEPREFIX, block_offset, pack, run, wine_env,
+                     wine_temp_dir)
 
 BASIC = """
 [service]
@@ -121,7 +122,7 @@ def test_damaged_executables_end_with_exit_code_1(tmp_path, app):
     ("[launcher]\nmessage_box_errors = true", False),
 ])
 def test_errors_after_loading_follow_the_executable_kind(tmp_path, setting, shown_on_stderr):
-    exe = pack(tmp_path, BASIC + setting.replace("[launcher]", "[launcher]"))
+    exe = pack(tmp_path, BASIC + setting)
     result = run(exe, "/run")
     assert result.code == 1
     assert ("not available in this build" in result.stderr) == shown_on_stderr
@@ -178,7 +179,6 @@ def test_log_takes_the_first_free_number(app):
                     reason="needs xvfb-run and ImageMagick")
 def test_message_box_on_a_real_display(tmp_path, app):
     """A damaged block under a real X display: a message box waits for the user."""
-    from harness import ROOT, WINE_RUN, wine_env
     exe = tmp_path / "Damaged.exe"
     image = app.read_bytes()
     exe.write_bytes(image[:block_offset(image)] + b"\0\0\0\0" + image[block_offset(image) + 4:])

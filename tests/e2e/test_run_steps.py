@@ -11,8 +11,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import wine_temp_dir
-from harness import ROOT, WINE_RUN, pack, run, set_record, wine_env, windows_path, WINEPREFIX
+from harness import (ROOT, WINE_RUN, WINEPREFIX, pack, run, set_record, wine_env, wine_temp_dir,
+                     windows_path)
 
 STEPS = ROOT / "build" / "win64" / "tests" / "fixtures" / "launcher_steps.exe"
 MASK = 0xA7
@@ -40,7 +40,7 @@ def include(files):
 
 def test_included_files_land_byte_exact(tmp_path):
     contents = {
-        "a.jar": os.urandom(6001),       # two reads of the copy loop at the smallest buffer
+        "a.jar": os.urandom(6001),  # one byte past a 6000-byte copy buffer
         "empty.txt": b"",                # listed, not created
         "b.bin": bytes(range(256)) * 3,
         "lib_a.jar": b"in a sub-directory",
