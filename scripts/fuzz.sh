@@ -7,8 +7,8 @@ seconds="${FUZZ_SECONDS:-30}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 corpus=build/fuzz/corpus
-mkdir -p "$corpus/config_block" "$corpus/split_command_line"
-# Seeds: a small executable image with a block, and a few command lines.
+mkdir -p "$corpus/config_block" "$corpus/split_command_line" "$corpus/version"
+# Seeds: a small executable image with a block, a few command lines and version texts.
 /usr/bin/python3 - "$corpus" <<'PY'
 import struct, sys, pathlib
 out = pathlib.Path(sys.argv[1])
@@ -24,8 +24,10 @@ block = struct.pack("<IiiqI", 0xE8E413D5, 0, 0, 0, 2) + struct.pack("<i", 101) +
 (out / "config_block" / "seed").write_bytes(bytes(image[:0x200]) + block)
 for i, line in enumerate(['"C:\\Program Files\\A.exe" /install', "ab\"c d\"e 'x y' \"\"", "a\tb  c"]):
     (out / "split_command_line" / f"seed{i}").write_bytes(line.encode("utf-16-le"))
+for i, version in enumerate(["1.8.0_201-b09", "21.0.1+12-LTS", "17-ea"]):
+    (out / "version" / f"seed{i}").write_bytes(version.encode("ascii"))
 PY
-for target in config_block split_command_line; do
+for target in config_block split_command_line version; do
   echo "fuzzing $target for ${seconds}s"
   (cd build/fuzz && "./tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
      -rss_limit_mb=1024 -print_final_stats=0 "corpus/$target" 2>"fuzz_$target.log") || {
