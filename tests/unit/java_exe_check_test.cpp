@@ -1,0 +1,216 @@
+#include "jvmsearch/java_exe_check.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text.h"
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "support/capture_log.h"
+
+namespace zarvo {
+namespace {
+
+TEST(JavaExeCheck, BannerVersionComesFromTheFirstLineOnly) {
+  const struct {
+    std::string captured;
+    std::optional<std::string> want;
+  } cases[] = {
+      {"openjdk version \"17.0.2\" 2022-01-18\nOpenJDK Runtime Environment\n", "17.0.2"},
+      {"java version \"1.8.0_201\"\r\nJava(TM) SE Runtime Environment\r\n", "1.8.0_201"},
+      {"openjdk version \"21-ea\" 2023-09-19\n", "21-ea"},
+      // Another line before the banner: not understood, so refused.
+      {"Picked up _JAVA_OPTIONS: -Xmx1g\nopenjdk version \"17.0.2\"\n", std::nullopt},
+      // No closing quote: the rest of the line without its end.
+      {"openjdk version \"17.0.2 \r\nnext\n", "17.0.2"},
+      {"openjdk version \"\" 2022\n", std::nullopt},
+      {"openjdk version 17\n", std::nullopt},
+      {"", std::nullopt},
+      // The line is read up to 99 bytes: a marker beyond them is not seen, a version cut by
+      // them is kept as far as it goes.
+      {std::string(99, 'x') + " version \"17\"\n", std::nullopt},
+      {std::string(85, 'x') + " version \"17.0.2\"\n", "17.0"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.captured);
+    EXPECT_EQ(parseVersionBanner(c.captured), c.want);
+  }
+}
+
+TEST(JavaExeCheck, CacheKeyAndTrust) {
+  EXPECT_EQ(versionCacheKey("c:\\java\\jre8\\bin\\java.exe"),
+            "SOFTWARE\\halvorn\\zarvo\\jvms\\c:/java/jre8/bin/java.exe");
+
+  const struct {
+    std::string_view version;
+    bool trusted;
+  } cases[] = {{"1.0.0", false},   {"1.5.", false},  {"1.6.", false}, {"1.7.", false},
+               {"1.7.0_80", true}, {"17.0.2", true}, {"1.7", true},   {"1.0.0_1", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.version));
+    EXPECT_EQ(isTrustedCachedVersion(c.version), c.trusted);
+  }
+}
+
+TEST(JavaExeCheck, WindowedTwinReplacesTheExeSuffix) {
+  EXPECT_EQ(windowedJavaPath("c:\\j\\bin\\java.exe"), "c:\\j\\bin\\javaw.exe");
+  EXPECT_EQ(windowedJavaPath("c:\\j\\bin\\java"), std::nullopt);
+  EXPECT_EQ(windowedJavaPath("exe"), std::nullopt);
+}
+
+// A file system, cache and version run in memory, recording what checkJavaExe asked of them.
+struct World {
+  std::map<std::string, uint64_t> files;                  // path -> last-write time
+  std::map<std::string, std::string> cache;               // trusted entries only
+  std::map<std::string, std::optional<std::string>> run;  // what a "-version" run yields
+  std::vector<std::string> runs;
+  std::map<std::string, std::string> written;
+
+  JavaExeProbe probe() {
+    return {
+        [](std::string_view p) {
+          std::string full = p.find(':') == std::string_view::npos ? "c:\\app\\" : "";
+          for (char c : p) full += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+          return full;
+        },
+        [this](const std::string& p, uint64_t* lastWrite) {
+          const auto it = files.find(p);
+          if (it == files.end()) return false;
+          *lastWrite = it->second;
+          return true;
+        },
+        [this](const std::string& p, uint64_t) -> std::optional<std::string> {
+          const auto it = cache.find(p);
+          if (it == cache.end()) return std::nullopt;
+          return it->second;
+        },
+        [this](const std::string& p, uint64_t) -> std::optional<std::string> {
+          runs.push_back(p);
+          const auto it = run.find(p);
+          return it == run.end() ? std::nullopt : it->second;
+        },
+        [this](const std::string& p, uint64_t, std::string_view v) { written[p] = v; },
+        [this](const std::string& p) { return files.count(p) != 0; },
+    };
+  }
+};
+
+class CheckJavaExe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetConfiguration();
+    ResetNonWorkingJavaList();
+  }
+  void TearDown() override {
+    ResetConfiguration();
+    ResetNonWorkingJavaList();
+  }
+};
+
+constexpr char kJava[] = "c:\\jre\\bin\\java.exe";
+constexpr char kJavaw[] = "c:\\jre\\bin\\javaw.exe";
+
+TEST_F(CheckJavaExe, DecidesFromCacheOrRunWithinBounds) {
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> cache;
+    std::optional<std::string> ran;
+    JavaExeRequest request;
+    bool want;
+    std::string wantVersion;
+    bool wantRun;
+  };
+  const VersionComponents v8{1, 8};
+  const VersionComponents v11{11};
+  const Case cases[] = {
+      {"trusted cache entry spares the run", {{kJava, "17.0.2"}}, "1.1", {}, true, "17.0.2", false},
+      {"cache miss runs", {}, "17.0.2", {}, true, "17.0.2", true},
+      {"run without version", {}, std::nullopt, {}, false, "", true},
+      {"above maximum", {{kJava, "17.0.2"}}, {}, {v8, v11, false, false}, false, "17.0.2", false},
+      {"within bounds", {}, "1.8.0_201", {v8, v11, false, false}, true, "1.8.0_201", true},
+      {"early access refused", {}, "21-ea", {}, false, "21-ea", true},
+      {"early access permitted", {}, "21-ea", {{}, {}, true, false}, true, "21-ea", true},
+      {"windowed takes javaw", {{kJava, "17"}}, {}, {{}, {}, false, true}, true, "17", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    World world;
+    world.files = {{kJava, 7}, {kJavaw, 7}};
+    world.cache = c.cache;
+    world.run[kJava] = c.ran;
+    std::string path = "C:\\JRE\\bin\\java.exe";
+    std::string version = "stale";
+    EXPECT_EQ(checkJavaExeWith(world.probe(), c.request, path, version), c.want);
+    EXPECT_EQ(path, c.request.windowed ? kJavaw : kJava);
+    EXPECT_EQ(version, c.wantVersion);
+    EXPECT_EQ(!world.runs.empty(), c.wantRun);
+    // Whatever a run yields is cached, acceptable or not; a failed run is not cached here.
+    if (c.wantRun && c.ran) {
+      EXPECT_EQ(world.written[kJava], *c.ran);
+    } else {
+      EXPECT_TRUE(world.written.empty());
+    }
+  }
+}
+
+TEST_F(CheckJavaExe, ConfigurationAllowsEarlyAccessForEveryCaller) {
+  Config().set(key::kAllowEarlyAccess, "1");
+  World world;
+  world.files = {{kJava, 7}};
+  world.cache = {{kJava, "17-beta"}};
+  std::string path = kJava;
+  std::string version;
+  EXPECT_TRUE(checkJavaExeWith(world.probe(), {}, path, version));
+}
+
+TEST_F(CheckJavaExe, RefusesMissingFilesAndMissingWindowedTwin) {
+  World world;
+  world.files = {{kJava, 7}};
+  world.cache = {{kJava, "17.0.2"}};
+  test::CaptureLog log;
+
+  std::string path = "bin\\java.exe";  // relative: resolved, never run
+  std::string version;
+  EXPECT_FALSE(checkJavaExeWith(world.probe(), {}, path, version));
+  EXPECT_EQ(path, "c:\\app\\bin\\java.exe");
+  EXPECT_TRUE(log.contains(u"file doesn't exist"));
+
+  path = kJava;
+  EXPECT_FALSE(checkJavaExeWith(world.probe(), {{}, {}, false, true}, path, version));
+  EXPECT_EQ(path, kJavaw);
+  EXPECT_EQ(version, "17.0.2");
+  EXPECT_TRUE(world.runs.empty());
+}
+
+TEST_F(CheckJavaExe, NonWorkingExecutablesAreRefusedSilently) {
+  World world;
+  world.files = {{kJava, 7}, {kJavaw, 7}};
+  world.cache = {{kJava, "17.0.2"}};
+  test::CaptureLog log;
+
+  // After a load failure of javaw.exe's runtime, a windowed launcher refuses it; the plain
+  // java.exe is a different entry and still passes for a console launcher.
+  EXPECT_TRUE(addNonWorkingJava(kJavaw));
+  std::string path = kJava;
+  std::string version;
+  EXPECT_FALSE(checkJavaExeWith(world.probe(), {{}, {}, false, true}, path, version));
+  EXPECT_FALSE(log.contains(u"checkJavaExe returning 0"));
+  path = kJava;
+  EXPECT_TRUE(checkJavaExeWith(world.probe(), {}, path, version));
+  EXPECT_TRUE(log.contains(u"checkJavaExe returning 1"));
+
+  for (size_t i = NonWorkingJavaList().size(); i + 1 < kNonWorkingJavaLimit; ++i) {
+    EXPECT_TRUE(addNonWorkingJava("c:\\x" + std::to_string(i)));
+  }
+  EXPECT_FALSE(addNonWorkingJava("c:\\last"));
+  EXPECT_EQ(NonWorkingJavaList().size(), kNonWorkingJavaLimit);
+}
+
+}  // namespace
+}  // namespace zarvo
