@@ -41,6 +41,18 @@ std::basic_string<CharT> directoryOfFile(std::basic_string_view<CharT> file) {
   return *full;
 }
 
+// The path with its backslash runs collapsed, or empty (and logged) when it is longer than a
+// path buffer holds: a cut path would name another file.
+template <class CharT>
+std::basic_string<CharT> collapsedWithinCapacity(std::basic_string<CharT> path) {
+  collapseIn(path);
+  if (!fitsPathCapacity(path.size())) {
+    logTooLong(std::basic_string_view<CharT>(path));
+    return {};
+  }
+  return path;
+}
+
 template <class CharT>
 std::basic_string<CharT> makeAbsolute(std::basic_string_view<CharT> path,
                                       const std::basic_string<CharT>& exeDirectory,
@@ -48,12 +60,7 @@ std::basic_string<CharT> makeAbsolute(std::basic_string_view<CharT> path,
   std::basic_string<CharT> result;
   if (isRelativePathT(path)) result = baseFile ? directoryOfFile(*baseFile) : exeDirectory;
   result += path;
-  collapseIn(result);
-  if (!fitsPathCapacity(result.size())) {
-    logTooLong(std::basic_string_view<CharT>(result));
-    return {};
-  }
-  return result;
+  return collapsedWithinCapacity(std::move(result));
 }
 
 template <class CharT>
@@ -62,12 +69,7 @@ std::basic_string<CharT> fullPath(std::basic_string<CharT> absolute, bool keepCa
   auto full = FileApi<CharT>::fullPathName(absolute, nullptr);
   std::basic_string<CharT> result = full ? std::move(*full) : std::move(absolute);
   if (!keepCase) lowerIn(result);
-  collapseIn(result);
-  if (!fitsPathCapacity(result.size())) {
-    logTooLong(std::basic_string_view<CharT>(result));
-    return {};
-  }
-  return result;
+  return collapsedWithinCapacity(std::move(result));
 }
 
 template <class CharT>

@@ -24,16 +24,6 @@ constexpr size_t kMaxExecutableBytes = std::numeric_limits<int32_t>::max();
 // A project file is text a person writes; anything this large is a wrong path.
 constexpr size_t kMaxProjectBytes = 16u << 20;
 
-std::string hexOffset(size_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + digits;
-}
-
 void printRecord(std::ostream& out, const DecodedRecord& r) {
   std::string name = describeKey(r.id).name;
   out << "  " << r.id << "  " << name << " = " << quoteForDisplay(latin1ToUtf8(r.value)) << "\n";
@@ -164,7 +154,7 @@ int runDump(const fs::path& executable, std::ostream& out, std::ostream& err) {
   }
 
   out << displayPath(executable) << "\n";
-  out << "ConfigBlock at offset " << block->offset << " (" << hexOffset(block->offset)
+  out << "ConfigBlock at offset " << block->offset << " (" << hexText(block->offset)
       << "), block length " << block->blockLength;
   if (block->blockLength != static_cast<int64_t>(block->actualBlockLength)) {
     out << " (inconsistent: the tables take " << block->actualBlockLength << ")";

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "byte_io.h"
+#include "text_codec.h"
 
 namespace zpack {
 namespace {
@@ -50,16 +51,6 @@ void putU32At(std::string& image, size_t offset, uint32_t value) {
   image.replace(offset, 4, bytes);
 }
 
-std::string hex(uint64_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string digits;
-  do {
-    digits.insert(digits.begin(), kDigits[value & 0xF]);
-    value >>= 4;
-  } while (value != 0);
-  return "0x" + digits;
-}
-
 std::optional<Layout> analyse(std::string_view image, std::string& error) {
   if (image.size() < kLfanewOffset + 4 || image.substr(0, 2) != "MZ") {
     error = "not a Windows executable (no MZ header)";
@@ -68,12 +59,12 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
   uint32_t lfanew = *u32At(image, kLfanewOffset);
   auto signature = ByteReader(image, lfanew).bytes(4);
   if (lfanew >= image.size() || !signature) {
-    error =
-        "not a Windows executable (the PE header offset " + hex(lfanew) + " lies outside the file)";
+    error = "not a Windows executable (the PE header offset " + hexText(lfanew) +
+            " lies outside the file)";
     return std::nullopt;
   }
   if (*signature != std::string_view("PE\0\0", 4)) {
-    error = "not a PE executable (no PE signature at " + hex(lfanew) + ")";
+    error = "not a PE executable (no PE signature at " + hexText(lfanew) + ")";
     return std::nullopt;
   }
   Layout layout{};
@@ -96,7 +87,7 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
     return std::nullopt;
   }
   if (*magic != kPe32PlusMagic) {
-    error = "not a PE32+ executable (optional header magic " + hex(*magic) + ")";
+    error = "not a PE32+ executable (optional header magic " + hexText(*magic) + ")";
     return std::nullopt;
   }
   // The launcher reads both counts as signed 16-bit numbers.
@@ -110,8 +101,8 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
   layout.sectionCount = *sections;
   size_t tableEnd = table + size_t{*sections} * kSectionHeaderSize;
   if (tableEnd > image.size()) {
-    error = "damaged executable (the section table ends at " + hex(tableEnd) +
-            ", beyond the end of the file at " + hex(image.size()) + ")";
+    error = "damaged executable (the section table ends at " + hexText(tableEnd) +
+            ", beyond the end of the file at " + hexText(image.size()) + ")";
     return std::nullopt;
   }
   auto rawEnd = [&](size_t index) {
@@ -120,8 +111,8 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
   };
   uint64_t end = rawEnd(*sections - 1u);
   if (end > image.size()) {
-    error = "damaged executable (the last section's data ends at " + hex(end) +
-            ", beyond the end of the file at " + hex(image.size()) + ")";
+    error = "damaged executable (the last section's data ends at " + hexText(end) +
+            ", beyond the end of the file at " + hexText(image.size()) + ")";
     return std::nullopt;
   }
   if (end < tableEnd) {
@@ -133,8 +124,8 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
   for (size_t i = 0; i + 1 < *sections; ++i) {
     if (rawEnd(i) > end) {
       error = "section " + std::to_string(i + 1) + " has data beyond the last section (up to " +
-              hex(rawEnd(i)) + "); the launcher looks for its configuration at " + hex(end) +
-              ", which would cut that section off";
+              hexText(rawEnd(i)) + "); the launcher looks for its configuration at " +
+              hexText(end) + ", which would cut that section off";
       return std::nullopt;
     }
   }

@@ -195,4 +195,14 @@ std::string quoteForDisplay(std::string_view utf8) {
   return out;
 }
 
+std::string hexText(uint64_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + digits;
+}
+
 }  // namespace zpack

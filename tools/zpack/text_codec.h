@@ -3,6 +3,7 @@
 // the UTF-16 unit of the same value) and UTF-16LE for message texts.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,5 +25,8 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 // The text in double quotes on one line: quote, backslash and control characters (C0, DEL, C1)
 // are escaped as \" \\ \n \r \t or \xNN / \u00NN. Input is UTF-8; invalid bytes show as \xNN.
 std::string quoteForDisplay(std::string_view utf8);
+
+// "0x" and the value in upper-case hexadecimal digits, for offsets in messages.
+std::string hexText(uint64_t value);
 
 }  // namespace zpack
