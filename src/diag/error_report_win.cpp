@@ -11,6 +11,7 @@
 #include "paths/temp_dir.h"
 #include "win/console_win.h"
 #include "win/unique_handle.h"
+#include "win/user32_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
@@ -58,7 +59,9 @@ void ShowErrorText(std::u16string_view text) {
       text, longLogPath ? std::optional<std::u16string_view>(*longLogPath) : std::nullopt);
   if (g_guiErrorMode) {
     const std::u16string title = GetMessageOrConfig(msg::kErrorTitle);
-    ::MessageBoxW(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK);
+    if (const auto messageBox = user32Function<decltype(&::MessageBoxW)>("MessageBoxW")) {
+      messageBox(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK);
+    }
     return;
   }
   writeToConsoleOrStderr(display);

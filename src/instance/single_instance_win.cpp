@@ -10,6 +10,7 @@
 #include "instance/semaphore_name.h"
 #include "paths/paths.h"
 #include "win/unique_handle.h"
+#include "win/user32_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
@@ -63,25 +64,47 @@ void takeNumberedSemaphore(const std::string& instanceKey, bool global) {
   }
 }
 
+// The window functions, taken from user32.dll only when another copy's windows are activated.
+struct WindowFunctions {
+  decltype(&::GetWindowThreadProcessId) threadProcessId =
+      user32Function<decltype(&::GetWindowThreadProcessId)>("GetWindowThreadProcessId");
+  decltype(&::IsWindowVisible) isVisible =
+      user32Function<decltype(&::IsWindowVisible)>("IsWindowVisible");
+  decltype(&::IsIconic) isIconic = user32Function<decltype(&::IsIconic)>("IsIconic");
+  decltype(&::ShowWindow) show = user32Function<decltype(&::ShowWindow)>("ShowWindow");
+  decltype(&::SetForegroundWindow) setForeground =
+      user32Function<decltype(&::SetForegroundWindow)>("SetForegroundWindow");
+  decltype(&::GetLastActivePopup) lastActivePopup =
+      user32Function<decltype(&::GetLastActivePopup)>("GetLastActivePopup");
+  decltype(&::EnumWindows) enumWindows = user32Function<decltype(&::EnumWindows)>("EnumWindows");
+
+  bool complete() const {
+    return threadProcessId && isVisible && isIconic && show && setForeground && lastActivePopup &&
+           enumWindows;
+  }
+};
+
 struct ActivationTarget {
   DWORD pid;
   bool restore;
+  const WindowFunctions* user32;
 };
 
 BOOL CALLBACK activateIfOwned(HWND window, LPARAM param) {
   const auto* target = reinterpret_cast<const ActivationTarget*>(param);
+  const WindowFunctions& u = *target->user32;
   DWORD owner = 0;
-  ::GetWindowThreadProcessId(window, &owner);
-  if (!::IsWindowVisible(window) || owner != target->pid) return TRUE;
+  u.threadProcessId(window, &owner);
+  if (!u.isVisible(window) || owner != target->pid) return TRUE;
   DebugLog(u"found window %p", window);
-  if (target->restore && ::IsIconic(window)) {
+  if (target->restore && u.isIconic(window)) {
     DebugLog(u"restore");
-    ::ShowWindow(window, SW_RESTORE);
+    u.show(window, SW_RESTORE);
   }
   DebugLog(u"foreground");
-  ::SetForegroundWindow(window);
+  u.setForeground(window);
   DebugLog(u"popup");
-  ::SetForegroundWindow(::GetLastActivePopup(window));
+  u.setForeground(u.lastActivePopup(window));
   DebugLog(u"done");
   return TRUE;  // a program may have several top-level windows: bring each forward
 }
@@ -151,8 +174,10 @@ uint32_t ReadOtherPid() {
 }
 
 void ActivateWindows(uint32_t pid, bool restore) {
-  ActivationTarget target{pid, restore};
-  ::EnumWindows(activateIfOwned, reinterpret_cast<LPARAM>(&target));
+  const WindowFunctions user32;
+  if (!user32.complete()) return;
+  ActivationTarget target{pid, restore, &user32};
+  user32.enumWindows(activateIfOwned, reinterpret_cast<LPARAM>(&target));
 }
 
 void ResetSingleInstance() {
