@@ -1,0 +1,172 @@
+#include "jvmsearch/jvm_library_win.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include "config/config_store.h"
+#include "config/keys.h"
+#include "diag/log.h"
+#include "jvmsearch/jvm_library.h"
+#include "jvmsearch/jvm_selection.h"
+#include "paths/native_library_path_win.h"
+#include "paths/paths.h"
+#include "win/unique_handle.h"
+
+namespace zarvo {
+namespace {
+
+struct PathValue {
+  std::optional<std::string> text;  // nothing when PATH is unset
+  DWORD reportedSize = 0;           // what the system reported: terminator included, 0 if unset
+};
+
+// GetEnvironmentVariableA with no buffer reports the size including the terminator, 0 when the
+// variable is unset (an empty but set variable reports 1); with a buffer, the count without it.
+PathValue readPath() {
+  PathValue value;
+  value.reportedSize = ::GetEnvironmentVariableA("PATH", nullptr, 0);
+  if (value.reportedSize == 0) return value;
+  std::string text(value.reportedSize, '\0');
+  const DWORD n = ::GetEnvironmentVariableA("PATH", text.data(), value.reportedSize);
+  text.resize(n < value.reportedSize ? n : 0);
+  value.text = std::move(text);
+  return value;
+}
+
+// Sets PATH in the C runtime's own copy (which getenv reads) and in the process environment, so
+// that both views agree. Unset stays unset. The C runtime goes first because it passes its
+// change on to the process environment and treats "" as removal; the process environment then
+// gets the exact value, an empty PATH included.
+bool setPath(const std::optional<std::string>& text) {
+  _putenv_s("PATH", text ? text->c_str() : "");
+  return ::SetEnvironmentVariableA("PATH", text ? text->c_str() : nullptr) != 0;
+}
+
+// The real system version: GetVersionEx answers according to the caller's manifest, and the
+// preload rule is about what the system actually has.
+void systemVersion(uint32_t* major, uint32_t* minor) {
+  *major = 0;
+  *minor = 0;
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  if (ntdll == nullptr) return;
+  const auto get = reinterpret_cast<RtlGetVersionFn>(
+      reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (get == nullptr || get(&info) != 0) return;
+  *major = info.dwMajorVersion;
+  *minor = info.dwMinorVersion;
+}
+
+// A library that cannot load must fail the call, not stop a service behind an error box that
+// nobody can click.
+class QuietLoadErrors {
+ public:
+  QuietLoadErrors() {
+    ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previous_);
+  }
+  ~QuietLoadErrors() { ::SetThreadErrorMode(previous_, nullptr); }
+  QuietLoadErrors(const QuietLoadErrors&) = delete;
+  QuietLoadErrors& operator=(const QuietLoadErrors&) = delete;
+
+ private:
+  DWORD previous_ = 0;
+};
+
+HMODULE tryLibrary(const std::string& binDirectory, const std::string& subdirectory) {
+  const std::string path = jvmLibraryPath(binDirectory, subdirectory);
+  const bool exists = FileExistsA(path);
+  DebugLog(u"Trying %S (exists %d)", path, exists);
+  UniqueLibrary library;
+  DWORD error = 0;
+  {
+    const QuietLoadErrors quiet;
+    library.reset(::LoadLibraryA(path.c_str()));
+    error = ::GetLastError();
+  }
+  if (!library) {
+    // A 32-bit library in this 64-bit process ends up here with ERROR_BAD_EXE_FORMAT.
+    if (exists) DebugLog(u"Failed with error code %d", error);
+    return nullptr;
+  }
+  // A library without the invocation interface cannot start a JVM; taking it would end the
+  // search with a runtime that is certain to fail, while a later sub-directory or location may
+  // hold a working one. It is unloaded again.
+  void* const createJavaVM =
+      reinterpret_cast<void*>(::GetProcAddress(library.get(), "JNI_CreateJavaVM"));
+  if (createJavaVM == nullptr) {
+    DebugLogError(u"%S does not export JNI_CreateJavaVM", path);
+    return nullptr;
+  }
+  JvmSelection().binDirectory = binDirectory;
+  JvmSelection().createJavaVM = createJavaVM;
+  return library.release();
+}
+
+HMODULE tryBinDirectory(const std::string& javaExe) {
+  const std::string binDirectory = binDirectoryOf(javaExe);
+  if (binDirectory.empty()) return nullptr;
+
+  const uintptr_t cookie = AddDllSearchDirectory(binDirectory);
+  uint32_t major = 0;
+  uint32_t minor = 0;
+  systemVersion(&major, &minor);
+  preloadUcrtbase(binDirectory, major, minor);
+
+  // The runtime's bin directory goes in front of PATH: jvm.dll lives one level below it and
+  // finds the DLLs it depends on there only through PATH.
+  const PathValue old = readPath();
+  const std::string path = binDirectory + ";" + old.text.value_or("");
+  if (setPath(path)) {
+    DebugLog(u"Setting PATH %d %S", old.reportedSize, path);
+  } else {
+    DebugLog(u"Setting PATH %S failed with error %d", path, ::GetLastError());
+  }
+
+  HMODULE module = nullptr;
+  for (const std::string& subdirectory :
+       jvmLibrarySubdirectories(GetConfigString(key::kJvmSubdirectory, kJvmSubdirectoryCapacity))) {
+    module = tryLibrary(binDirectory, subdirectory);
+    if (module != nullptr) return module;
+  }
+
+  RemoveDllSearchDirectory(cookie);
+  const std::string shown = old.text.value_or("");
+  if (setPath(old.text)) {
+    DebugLog(u"Setting PATH %S", shown);
+  } else {
+    DebugLog(u"Setting PATH %S failed with error %d", shown, ::GetLastError());
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void preloadUcrtbase(const std::string& binDirectory, uint32_t majorVersion,
+                     uint32_t minorVersion) {
+  if (!needsUcrtbasePreload(majorVersion, minorVersion)) return;
+  const std::string bundled = binDirectory + "\\ucrtbase.dll";
+  if (!FileExistsA(bundled)) return;
+  DebugLog(u"Preloading ucrtbase.dll 4");
+  // Both candidates by full path: a bare name would also search the current directory and PATH,
+  // and switching the current directory to the bin directory to steer that search would change
+  // it for the whole process. The system's copy comes first because it is the serviced one.
+  const QuietLoadErrors quiet;
+  char system[MAX_PATH + 1];
+  const UINT systemChars = ::GetSystemDirectoryA(system, MAX_PATH + 1);  // count without NUL
+  if (systemChars > 0 && systemChars <= MAX_PATH) {
+    const std::string systemCopy = std::string(system, systemChars) + "\\ucrtbase.dll";
+    if (::LoadLibraryA(systemCopy.c_str()) != nullptr) return;
+  }
+  if (::LoadLibraryA(bundled.c_str()) != nullptr) return;
+  DebugLog(u"Could not preload ucrtbase.dll");
+}
+
+HMODULE loadJvmLibrary(const std::string& javaExe) {
+  DebugLog(u"Trying to load JVM-DLL from %S", javaExe);
+  if (HMODULE module = tryBinDirectory(javaExe)) return module;
+  return tryBinDirectory(jreFallbackJavaExe(javaExe));
+}
+
+}  // namespace zarvo
