@@ -1,0 +1,192 @@
+#include "jvmsearch/search_sequence.h"
+
+#include <utility>
+
+#include "diag/log.h"
+#include "jvmsearch/version.h"
+
+namespace zarvo {
+
+std::vector<SearchEntry> parseSearchSequence(std::string_view sequence) {
+  std::vector<SearchEntry> entries;
+  while (!sequence.empty()) {
+    const size_t end = sequence.find(';');
+    const std::string_view piece = sequence.substr(0, end);
+    if (!piece.empty()) entries.push_back({piece[0], std::string(piece.substr(1))});
+    if (end == std::string_view::npos) break;
+    sequence.remove_prefix(end + 1);
+  }
+  return entries;
+}
+
+bool isAbsoluteLocation(std::string_view value) {
+  return value.size() >= 2 && (value[1] == ':' || (value[0] == '\\' && value[1] == '\\'));
+}
+
+namespace {
+
+bool isDirectoryLetter(char letter) {
+  return letter == 'A' || letter == 'B' || letter == 'R';
+}
+
+// Records a location that passed its checks and tries its library. The record stays even when
+// the load fails, so that a failed search can name the last location worth reporting.
+bool accept(SearchSystem& system, SearchResult& result, FoundRuntime found, LocationKind kind,
+            std::optional<std::string> locationText) {
+  result.runtime = std::move(found);
+  result.kind = kind;
+  if (locationText) result.locationText = std::move(*locationText);
+  result.module = system.loadJvmLibrary(result.runtime.javaExe);
+  return result.module != nullptr;
+}
+
+bool tryEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
+  const std::string value = system.expandVariables(entry.value);
+  DebugLog(u"Testing location %S (type %c)", value, entry.letter);
+  FoundRuntime found;
+  switch (entry.letter) {
+    case 'A':
+    case 'B':
+    case 'R':
+      return system.checkLocation(value, false, found) &&
+             accept(system, result, std::move(found), LocationKind::Directory, value);
+    case 'E':
+      return system.checkEnvironmentLocation(value, found) &&
+             accept(system, result, std::move(found), LocationKind::EnvironmentVariable, value);
+    case 'S':
+      return system.checkSearchPathLocation(found) &&
+             accept(system, result, std::move(found), LocationKind::SearchPath, value);
+    case 'Y': {
+      // A registered runtime whose library does not load is excluded and the registry asked
+      // again; the list's limit bounds the retries when every registered runtime is broken.
+      for (auto registered = system.searchRegistryRuntimes(); registered;
+           registered = system.searchRegistryRuntimes()) {
+        const std::string javaExe = registered->javaExe;
+        if (accept(system, result, std::move(*registered), LocationKind::Registry, std::nullopt)) {
+          return true;
+        }
+        if (!system.addNonWorkingJava(javaExe)) break;
+      }
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fileName,
+                     bool earlyAccessAllowed) {
+  const bool preferred = earlyAccessAllowed;
+  const auto line = system.readLocationFile(fileName);
+  if (!line) return false;
+  DebugLog(preferred ? u"Has preferred location %S" : u"Has installer location %S", *line);
+  FoundRuntime found;
+  if (!system.checkLocation(*line, earlyAccessAllowed, found)) return false;
+  DebugLog(preferred ? u"Using preferred location" : u"Using installer location");
+  return accept(system, result, std::move(found), LocationKind::Directory, *line);
+}
+
+// The lenient pass: the application's own runtime (and relative A/R homes) is used whatever
+// its version says, as long as its java executable exists. Only an executable that this very
+// location produced counts: a home without one is skipped, never confused with an earlier one.
+bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
+  if (!isDirectoryLetter(entry.letter)) return false;
+  if (entry.letter != 'B' && isAbsoluteLocation(entry.value)) return false;
+  DebugLog(u"Testing relative location %S", entry.value);
+  FoundRuntime found;
+  system.checkLocation(entry.value, true, found);
+  if (found.javaExe.empty() || !system.fileExists(found.javaExe)) return false;
+  DebugLog(u"%S exists", found.javaExe);
+  return accept(system, result, std::move(found), LocationKind::Directory, entry.value);
+}
+
+}  // namespace
+
+SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
+  SearchResult result;
+  if (tryLocationFile(system, result, kPreferredLocationFile, true)) return result;
+
+  // Split before anything is tested: a check may change what expansion would produce later.
+  const std::vector<SearchEntry> entries = parseSearchSequence(sequence);
+  for (const SearchEntry& entry : entries) {
+    if (tryEntry(system, result, entry)) return result;
+  }
+
+  if (tryLocationFile(system, result, kInstallerLocationFile, false)) return result;
+
+  for (const SearchEntry& entry : entries) {
+    if (tryRelativeEntry(system, result, entry)) return result;
+  }
+
+  for (const bool machine : {false, true}) {
+    auto found = system.searchInstallations(machine);
+    if (!found) continue;
+    DebugLog(machine ? u"found JRE from previous installation (machine) %S"
+                     : u"found JRE from previous installation (user) %S",
+             found->javaExe);
+    if (accept(system, result, std::move(*found), LocationKind::Registry, std::nullopt)) {
+      return result;
+    }
+  }
+  DebugLog(u"Search sequence finished");
+
+  for (const char* name : kFallbackHomeVariables) {
+    FoundRuntime found;
+    if (system.checkEnvironmentLocation(name, found) &&
+        accept(system, result, std::move(found), LocationKind::EnvironmentVariable,
+               std::string(name))) {
+      return result;
+    }
+  }
+  return result;
+}
+
+std::vector<JavaSoftStep> javaSoftSteps(bool requireJdk) {
+  const std::string jdk = "SOFTWARE\\JavaSoft\\JDK";
+  const std::string jre = "SOFTWARE\\JavaSoft\\JRE";
+  const std::string oldJdk = "SOFTWARE\\JavaSoft\\Java Development Kit";
+  const std::string oldJre = "SOFTWARE\\JavaSoft\\Java Runtime Environment";
+  std::vector<JavaSoftStep> steps;
+  for (const auto& [jdkTree, jreTree] : {std::pair{jdk, jre}, std::pair{oldJdk, oldJre}}) {
+    steps.push_back({true, jdkTree, requireJdk ? std::string() : jreTree});
+    if (!requireJdk) steps.push_back({false, jreTree, {}});
+    steps.push_back({false, jdkTree, {}});
+  }
+  return steps;
+}
+
+std::optional<std::string> currentVersionKey(const JavaSoftStep& step, std::string_view jdkVersion,
+                                             std::string_view jreVersion) {
+  if (isNewerVersion(jdkVersion, jreVersion)) return step.tree + "\\" + std::string(jdkVersion);
+  if (jreVersion.empty()) return std::nullopt;
+  return step.jreTree + "\\" + std::string(jreVersion);
+}
+
+std::string locatedJavaExe(std::string_view keyName) {
+  std::string path(keyName);
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool isLocatedAdmitted(std::string_view javaExe, bool allAdmitted) {
+  return allAdmitted || javaExe.find(kOwnRuntimeMarker) != std::string_view::npos;
+}
+
+std::optional<FoundRuntime> preferNewer(std::optional<FoundRuntime> challenger,
+                                        std::optional<FoundRuntime> held) {
+  if (!challenger) return held;
+  if (!held) return challenger;
+  return isNewerVersion(challenger->version, held->version) ? challenger : held;
+}
+
+std::vector<std::string> installationHomes(std::string_view list) {
+  std::vector<std::string> homes;
+  for (const SearchEntry& piece : parseSearchSequence(list)) {
+    homes.push_back(piece.letter + piece.value + "\\jre");
+  }
+  return homes;
+}
+
+}  // namespace zarvo
