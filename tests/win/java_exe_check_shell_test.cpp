@@ -9,28 +9,16 @@
 #include "config/keys.h"
 #include "jvmsearch/java_exe_check_win.h"
 #include "paths/paths.h"
+#include "support/test_files_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
 
-// The stand-ins are built into fixtures\java beside this test's directory.
-std::string fixtureDir() {
-  const std::string& self = GetModulePathA();
-  return self.substr(0, self.find_last_of('\\')) + "\\fixtures\\java\\";
-}
-
-void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::vector<std::string> linesOf(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::fixturesDir;
+using test::linesOf;
+using test::writeFile;
 
 // A scratch runtime home with the stand-in as bin\java.exe, and HKEY_CURRENT_USER redirected to
 // a scratch key so that the version cache of the user's real hive is never touched.
@@ -53,8 +41,9 @@ class JavaExeCheckShell : public ::testing::Test {
     ASSERT_TRUE(::CreateDirectoryA(home_.c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA((home_ + "\\bin").c_str(), nullptr));
     java_ = home_ + "\\bin\\java.exe";
-    ASSERT_TRUE(::CopyFileA((fixtureDir() + "java.exe").c_str(), java_.c_str(), FALSE))
-        << fixtureDir();
+    ASSERT_TRUE(
+        ::CopyFileA(((fixturesDir() + "java\\") + "java.exe").c_str(), java_.c_str(), FALSE))
+        << (fixturesDir() + "java\\");
   }
   void TearDown() override {
     ResetConfiguration();
@@ -228,7 +217,7 @@ TEST_F(JavaExeCheckShell, WindowedLauncherNeedsJavaw) {
   EXPECT_FALSE(check(path, version));
   EXPECT_EQ(version, "17.0.2");
 
-  ASSERT_TRUE(::CopyFileA((fixtureDir() + "javaw.exe").c_str(),
+  ASSERT_TRUE(::CopyFileA(((fixturesDir() + "java\\") + "javaw.exe").c_str(),
                           (home_ + "\\bin\\javaw.exe").c_str(), FALSE));
   path = java_;
   EXPECT_TRUE(check(path, version));

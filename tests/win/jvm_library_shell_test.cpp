@@ -12,17 +12,14 @@
 #include "jvmsearch/jvm_library_win.h"
 #include "jvmsearch/jvm_selection.h"
 #include "paths/paths.h"
+#include "support/test_files_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
 
-// The stand-ins are built into fixtures\jvm beside this test's directory.
-std::string fixtureDir() {
-  const std::string& self = GetModulePathA();
-  return self.substr(0, self.find_last_of('\\')) + "\\fixtures\\jvm\\";
-}
+using test::fixturesDir;
 
 class RecordingLog : public LogBackend {
  public:
@@ -111,7 +108,7 @@ class JvmLibraryShell : public ::testing::Test {
       return;
     }
     const std::string source =
-        fixtureDir() + (stand == Stand::Jvm ? "jvm.dll" : "jvm_noexport.dll");
+        (fixturesDir() + "jvm\\") + (stand == Stand::Jvm ? "jvm.dll" : "jvm_noexport.dll");
     ASSERT_TRUE(::CopyFileA(source.c_str(), target.c_str(), FALSE)) << source;
   }
   HMODULE load(const std::string& relativeJavaExe) {

@@ -8,34 +8,16 @@
 #include "config/config_store.h"
 #include "jvmsearch/runtime_unpack_win.h"
 #include "paths/paths.h"
+#include "support/test_files_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
 
-// The stand-in is built into fixtures\unpack200 beside this test's directory.
-std::string fixtureTool() {
-  const std::string& self = GetModulePathA();
-  return self.substr(0, self.find_last_of('\\')) + "\\fixtures\\unpack200\\unpack200.exe";
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-std::vector<std::string> linesOf(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::fixturesDir;
+using test::linesOf;
+using test::readFile;
+using test::writeFile;
 
 // A scratch runtime directory with lib, lib\ext and the stand-in as bin\unpack200.exe.
 class RuntimeUnpackShell : public ::testing::Test {
@@ -50,8 +32,9 @@ class RuntimeUnpackShell : public ::testing::Test {
     for (const char* dir : {"", "\\bin", "\\lib", "\\lib\\ext"}) {
       ASSERT_TRUE(::CreateDirectoryA((home_ + dir).c_str(), nullptr)) << home_ + dir;
     }
-    ASSERT_TRUE(::CopyFileA(fixtureTool().c_str(), (home_ + "\\bin\\unpack200.exe").c_str(), FALSE))
-        << fixtureTool();
+    ASSERT_TRUE(::CopyFileA((fixturesDir() + "unpack200\\unpack200.exe").c_str(),
+                            (home_ + "\\bin\\unpack200.exe").c_str(), FALSE))
+        << (fixturesDir() + "unpack200\\unpack200.exe");
   }
   void TearDown() override {
     for (const char* dir : {"\\lib\\ext", "\\lib", "\\bin"}) {

@@ -12,16 +12,14 @@
 #include "jvmsearch/registry_runtimes_win.h"
 #include "jvmsearch/search_sequence_win.h"
 #include "paths/paths.h"
+#include "support/test_files_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
 
-std::string fixturesDir() {
-  const std::string& self = GetModulePathA();
-  return self.substr(0, self.find_last_of('\\')) + "\\fixtures\\";
-}
+using test::fixturesDir;
 
 // Concatenation through append: GCC 12 warns falsely (-Wrestrict) about literal + string.
 std::string join(std::initializer_list<std::string_view> parts) {
