@@ -7,6 +7,7 @@
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "instance/single_instance_win.h"
+#include "jvmsearch/load_dll_win.h"
 #include "paths/native_library_path_win.h"
 #include "paths/temp_dir.h"
 #include "win/windows.h"
@@ -49,8 +50,9 @@ void RunApplication(const ArgumentList& /*arguments*/, bool childMode) {
   SetNativeLibraryPath();
   if (childMode) RegisterChildConsoleHandler();
   CheckSingleInstance();
-  // The search for a Java runtime and the launch come next; until they are built the run ends
-  // here, visibly and with exit code 1.
+  // LoadDLL has shown its message when it fails.
+  if (!LoadDLL()) TerminateLauncher(1);
+  // The launch comes next; until it is built the run ends here, visibly and with exit code 1.
   ShowErrorText(u"Starting the Java application is not available in this build.");
   TerminateLauncher(1);
 }

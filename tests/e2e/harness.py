@@ -20,7 +20,10 @@ WINEPREFIX = Path(os.environ.get("ZARVO_WINEPREFIX", ROOT / "build" / "wineprefi
 
 
 def wine_env(extra: dict[str, str] | None = None) -> dict[str, str]:
-    env = {k: v for k, v in os.environ.items() if k not in ("ZARVO_LOG", "KESTRIX_LOG", "DISPLAY")}
+    # Variables that steer the launcher are left out: each test sets the ones it means.
+    steering = ("ZARVO_LOG", "KESTRIX_LOG", "DISPLAY", "ZARVO_JAVA_HOME", "KESTRIX_JAVA_HOME",
+                "JAVA_HOME", "JDK_HOME")
+    env = {k: v for k, v in os.environ.items() if k not in steering}
     env["ZARVO_WINEPREFIX"] = str(WINEPREFIX)
     env.update(extra or {})
     return env

@@ -1,0 +1,71 @@
+#include "jvmsearch/load_dll_win.h"
+
+#include <optional>
+#include <string>
+
+#include "config/keys.h"
+#include "diag/fatal.h"
+#include "diag/log.h"
+#include "jvmsearch/jvm_library.h"
+#include "jvmsearch/jvm_selection.h"
+#include "jvmsearch/search_sequence_win.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+// The message fits the last location that passed its checks: a broken variable or directory
+// is named so that the user knows what to repair.
+void showNotLoaded(const SearchResult& result) {
+  switch (result.kind) {
+    case LocationKind::Directory:
+      ShowErrorMessageA(msg::kJvmDamaged, result.locationText);
+      return;
+    case LocationKind::EnvironmentVariable:
+      ShowErrorMessageA(msg::kJavaHomeVariableBroken, result.locationText);
+      return;
+    case LocationKind::Registry:
+      ShowErrorMessage(msg::kJvmNotStarted, std::nullopt);
+      return;
+    default:
+      // None or the search path (<windows.h> defines SearchPath as a macro, so the case cannot
+      // be named here): no runtime of the user's own to repair, so ask for one.
+      ShowErrorMessageA(msg::kNoJvmFound, "64");
+      return;
+  }
+}
+
+}  // namespace
+
+bool LoadDLL() {
+  SearchResult result;
+  HMODULE const module = searchJvm(result);
+  if (result.kind == LocationKind::None) {
+    DebugLogError(u"No JVM found");
+    ShowErrorMessageA(msg::kNoJvmFound, "64");
+    return false;
+  }
+
+  // "c:\jdk\bin\java.exe" and "c:\jdk\bin\javaw.exe" both give "c:\jdk\bin\..". A bare name
+  // gives nothing rather than a bare "..", which would point wherever the current directory is.
+  const std::string binDirectory = binDirectoryOf(result.runtime.javaExe);
+  JvmSelection().javaHome = binDirectory.empty() ? std::string() : binDirectory + "\\..";
+  JvmSelection().javaVersion = result.runtime.version;
+
+  void* createJavaVM = nullptr;
+  if (module == nullptr) {
+    DebugLogError(u"Could not get DLL-Handle.");
+  } else {
+    createJavaVM = reinterpret_cast<void*>(::GetProcAddress(module, "JNI_CreateJavaVM"));
+  }
+  JvmSelection().createJavaVM = createJavaVM;
+  if (createJavaVM == nullptr) {
+    DebugLogError(u"Could not load functions");
+    showNotLoaded(result);
+    return false;
+  }
+  DebugLog(u"Loading of JVM-DLL successful");
+  return true;
+}
+
+}  // namespace zarvo

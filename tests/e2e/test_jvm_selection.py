@@ -1,0 +1,69 @@
+"""Selecting the Java runtime: the bundled runtime is taken, and a failed search names what to
+repair. Runtimes are stand-ins (java.exe that prints a version banner, jvm.dll with the JNI
+entry) laid out as bin\\java.exe and bin\\server\\jvm.dll."""
+import re
+import shutil
+import subprocess
+from pathlib import Path
+
+import pytest
+
+from harness import DIST, ROOT, pack, run, windows_path
+
+FIXTURES = ROOT / "build" / "win64" / "tests" / "fixtures"
+
+BASIC = """
+[service]
+name = "ZarvoTest"
+[application]
+main_class = "x.Main"
+[java]
+"""
+
+
+def runtime(home: Path, library_loads: bool = True) -> Path:
+    """A runtime home whose jvm.dll loads, or is a text file that no loader accepts."""
+    (home / "bin" / "server").mkdir(parents=True)
+    shutil.copy(FIXTURES / "java" / "java.exe", home / "bin" / "java.exe")
+    jvm = home / "bin" / "server" / "jvm.dll"
+    if library_loads:
+        shutil.copy(FIXTURES / "jvm" / "jvm.dll", jvm)
+    else:
+        jvm.write_text("not a library\n")
+    return home
+
+
+def message(exe: Path, message_id: int, arg: str = "") -> str:
+    """Message `message_id` as the executable carries it (its base table), with `arg` for "{0}"."""
+    dumped = subprocess.run([str(DIST / "zpack"), "dump", str(exe)], capture_output=True,
+                            text=True, check=True).stdout
+    text = re.search(rf'^  {message_id} = "(.*)"$', dumped, re.M).group(1)
+    return text.replace("\\n", "\n").replace("{0}", arg)
+
+
+def test_bundled_runtime_is_selected(tmp_path):
+    home = runtime(tmp_path / "jre")
+    exe = pack(tmp_path, BASIC + 'search = ["B.\\\\jre"]\n')
+    result = run(exe, "/run", log=True)
+    assert result.code == 1
+    assert "not available in this build" in result.stderr, result.stderr
+    loaded = result.log.index("] Loading of JVM-DLL successful\r\n")
+    assert windows_path(home / "bin" / "server" / "jvm.dll").lower() in result.log[:loaded].lower()
+
+
+@pytest.mark.parametrize("search, variable, library_loads, message_id, arg", [
+    ("", None, True, 1016, "64"),
+    ('{type = "env", name = "ZVO_RUNTIME"}', "ZVO_RUNTIME", False, 1018, "ZVO_RUNTIME"),
+    ('{type = "directory", path = "@HOME@"}', None, False, 1020, "@HOME@"),
+])
+def test_failed_search_names_what_to_repair(tmp_path, search, variable, library_loads, message_id,
+                                           arg):
+    home = windows_path(runtime(tmp_path / "rt", library_loads))
+    toml_home = home.replace("\\", "\\\\")
+    exe = pack(tmp_path / "app", BASIC + "search = [" + search.replace("@HOME@", toml_home) + "]\n")
+    env = {variable: home} if variable else {}
+    result = run(exe, "/run", env=env)
+    assert result.code == 1
+    stderr = result.stderr.replace("\r\n", "\n")
+    assert message(exe, message_id, arg.replace("@HOME@", home)) in stderr, stderr
+    assert "not available in this build" not in stderr
