@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <set>
 
 #include "config/config_store.h"
 #include "config/keys.h"
@@ -189,6 +190,13 @@ void writeCachedVersion(const std::string& path, uint64_t lastWrite, std::string
 
 std::optional<std::string> runVersionCommand(const std::string& path, uint64_t lastWrite,
                                              uint32_t timeoutMs) {
+  // A runtime that hung once is not asked again in the same start-up (the second pass of the
+  // search meets the same candidates): a hang costs the time limit once, not once per pass.
+  static std::set<std::string> hung;
+  if (hung.count(path) != 0) {
+    DebugLog(u"%S did not answer -version before; not run again", path);
+    return std::nullopt;
+  }
   // The program is named separately and quoted on the command line: an unquoted
   // "c:\program files\java\bin\java.exe" would otherwise be taken for c:\program.exe.
   bool badPath = false;
@@ -236,6 +244,7 @@ std::optional<std::string> runVersionCommand(const std::string& path, uint64_t l
     if (timedOut) {
       DebugLog(u"Terminating process");
       ::TerminateProcess(process.get(), 1);
+      hung.insert(path);
       // The dying process still holds the capture file; wait a little so it can be deleted.
       ::WaitForSingleObject(process.get(), 5000);
     } else if (exitCode != 0) {

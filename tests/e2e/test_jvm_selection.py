@@ -4,6 +4,7 @@ entry) laid out as bin\\java.exe and bin\\server\\jvm.dll."""
 import re
 import shutil
 import subprocess
+import time
 from pathlib import Path
 
 import pytest
@@ -67,3 +68,20 @@ def test_failed_search_names_what_to_repair(tmp_path, search, variable, library_
     stderr = result.stderr.replace("\r\n", "\n")
     assert message(exe, message_id, arg.replace("@HOME@", home)) in stderr, stderr
     assert "not available in this build" not in stderr
+
+
+def test_version_run_that_hangs_is_given_up_after_a_minute(tmp_path):
+    """A java.exe that never answers "-version" costs the search one minute, not forever; the
+    runtime is then refused and nothing is cached for it."""
+    home = runtime(tmp_path / "jre")
+    (home / "bin" / "fake_java.cfg").write_text("delay_ms=600000\n")
+    # An absolute directory entry: the lenient second pass does not look at it again.
+    path = windows_path(home).replace("\\", "\\\\")
+    exe = pack(tmp_path / "app", BASIC + f'search = [{{type = "directory", path = "{path}"}}]\n')
+    started = time.monotonic()
+    result = run(exe, "/run", log=True, timeout=180)
+    elapsed = time.monotonic() - started
+    assert result.code == 1
+    assert 60 <= elapsed < 120, elapsed
+    assert message(exe, 1016, "64") in result.stderr.replace("\r\n", "\n")
+    assert "Loading of JVM-DLL successful" not in result.log
