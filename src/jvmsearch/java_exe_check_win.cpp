@@ -188,11 +188,22 @@ void writeCachedVersion(const std::string& path, uint64_t lastWrite, std::string
                    static_cast<DWORD>(text.size()));
 }
 
+// Executables whose version run hung in this start-up. They are not asked again (the second
+// pass of the search meets the same candidates): a hang costs the time limit once, not per pass.
+namespace {
+std::set<std::string>& hungVersionRuns() {
+  static std::set<std::string> hung;
+  return hung;
+}
+}  // namespace
+
+void ResetHungVersionRuns() {
+  hungVersionRuns().clear();
+}
+
 std::optional<std::string> runVersionCommand(const std::string& path, uint64_t lastWrite,
                                              uint32_t timeoutMs) {
-  // A runtime that hung once is not asked again in the same start-up (the second pass of the
-  // search meets the same candidates): a hang costs the time limit once, not once per pass.
-  static std::set<std::string> hung;
+  std::set<std::string>& hung = hungVersionRuns();
   if (hung.count(path) != 0) {
     DebugLog(u"%S did not answer -version before; not run again", path);
     return std::nullopt;

@@ -35,4 +35,7 @@ inline constexpr uint32_t kVersionRunTimeoutMs = 60000;
 std::optional<std::string> runVersionCommand(const std::string& path, uint64_t lastWrite,
                                              uint32_t timeoutMs = kVersionRunTimeoutMs);
 
+// Forgets the executables whose version run hung earlier in this process (tests).
+void ResetHungVersionRuns();
+
 }  // namespace zarvo

@@ -27,6 +27,7 @@ class JavaExeCheckShell : public ::testing::Test {
   void SetUp() override {
     ResetConfiguration();
     ResetNonWorkingJavaList();
+    ResetHungVersionRuns();
     const std::string suffix = std::to_string(::GetCurrentProcessId());
     scratchPath_ = "Software\\zarvo-javacheck-test-" + suffix;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, scratchPath_.c_str(), 0, nullptr,
