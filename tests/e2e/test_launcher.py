@@ -38,7 +38,10 @@ def test_service_dispatch_only_logs(app, args):
     result = run(app, *args, log=True)
     assert (result.code, result.stdout, result.stderr) == (0, "", "")
     assert "] calling StartServiceCtrlDispatcher\r\n" in result.log
-    assert re.search(r"\] StartServiceCtrlDispatcher failed with error \d+\r\n", result.log)
+    # Windows refuses a dispatcher in a process it did not start as a service (error 1063);
+    # Wine sometimes lets it run the service main instead, which ends at once in this build.
+    assert re.search(r"\] (StartServiceCtrlDispatcher failed with error \d+|the service host is "
+                     r"not available in this build)\r\n", result.log)
     assert "] StartServiceCtrlDispatcher returned\r\n" in result.log
 
 
