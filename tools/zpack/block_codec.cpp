@@ -2,6 +2,7 @@
 
 #include "byte_io.h"
 #include "config/block_format.h"
+#include "config/included_files.h"
 #include "config/keys.h"
 #include "key_names.h"
 
@@ -19,18 +20,6 @@ void putBytes(std::string& out, std::string_view bytes) {
 void putUtf16(std::string& out, std::u16string_view text) {
   putI32(out, static_cast<int32_t>(text.size() * 2));
   for (char16_t unit : text) putLittleEndian(out, unit, 2);
-}
-
-std::vector<std::string> splitNames(std::string_view list) {
-  std::vector<std::string> names;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(';', start);
-    if (end == std::string_view::npos) end = list.size();
-    if (end > start) names.emplace_back(list.substr(start, end - start));
-    start = end + 1;
-  }
-  return names;
 }
 
 std::string truncated(std::string_view what, size_t at) {
@@ -213,7 +202,7 @@ std::optional<DecodedBlock> decodeBlock(std::string_view image, size_t offset, s
     if (r.id == zarvo::key::kIncludedFileNames) names = r.value;
   }
   block.declaredFileCount = readConfigInt(count);
-  std::vector<std::string> fileNames = splitNames(names);
+  std::vector<std::string> fileNames = zarvo::splitIncludedNames(names);
   block.namedFileCount = fileNames.size();
   for (size_t i = 0; i < fileNames.size() && static_cast<int64_t>(i) < block.declaredFileCount;
        ++i) {
