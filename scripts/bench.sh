@@ -2,7 +2,9 @@
 # Benchmarks, each compared side by side in one run and reported as ratios:
 #  - loading a ConfigBlock of 10,000 records and 1,000 messages (per record);
 #  - the whole-process time of a packed "App.exe /?" over an empty Windows program, under Wine;
-#  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine.
+#  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
+#  - a JVM search over eight candidate runtimes with the version cache warm over the same search
+#    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/build.sh >/dev/null
@@ -46,4 +48,44 @@ hyperfine --warmup 1 --runs 10 --export-json "$out/extract.json" \
   -n "CopyFileW" "scripts/wine-run build/win64/bench/copy_file.exe 'Z:$PWD/$out/big.bin' 'Z:$PWD/$out/copy.bin'"
 ratio "$out/extract.json" "extract" "CopyFileW" "extraction ratio (extract over CopyFileW, goal <= 1.5)"
 rm -f "$out/big.bin" "$out/copy.bin"
+
+echo "== JVM search over eight candidates: version cache warm versus cold, under Wine"
+# Seven runtimes below the minimum version, then the one that is taken; each a directory entry
+# (TOML strings, so every backslash of the Windows path is doubled).
+search="$out/search"
+rm -rf "$search" && mkdir -p "$search"
+entries=()
+for i in 1 2 3 4 5 6 7 8; do
+  home="$PWD/$search/rt$i"
+  mkdir -p "$home/bin/server"
+  cp build/win64/tests/fixtures/java/java.exe "$home/bin/"
+  cp build/win64/tests/fixtures/jvm/jvm.dll "$home/bin/server/"
+  version=$([ "$i" -lt 8 ] && echo 1.8.0_202 || echo 17.0.2)
+  echo "banner=openjdk version \"$version\" 2024-01-16" > "$home/bin/fake_java.cfg"
+  entries+=("\"AZ:${home//\//\\\\}\"")
+done
+project() {  # project NAME ENTRY...: a packed executable whose search lists the entries
+  local name=$1; shift
+  local IFS=,
+  printf '[application]\nmain_class = "x.Main"\n[java]\nmin_version = "11"\nsearch = [%s]\n' \
+    "$*" > "$search/$name.toml"
+  dist/zpack "$search/$name.toml" -o "$search/$name.exe" >/dev/null
+}
+project Search8 "${entries[@]}"
+project Search1 "${entries[7]}"
+# Each run ends with exit code 1 after loading the library (-i): the launch is not measured.
+# The cold runs forget every cached version first.
+hyperfine -i --warmup 2 --runs 15 --export-json "$search/search.json" \
+  --prepare true -n "8 candidates, warm" "scripts/wine-run $search/Search8.exe /run" \
+  --prepare true -n "1 candidate, warm" "scripts/wine-run $search/Search1.exe /run" \
+  --prepare "scripts/wine-run reg delete 'HKCU\\Software\\halvorn\\zarvo\\jvms' /f" \
+  -n "8 candidates, cold" "scripts/wine-run $search/Search8.exe /run"
+ratio "$search/search.json" "8 candidates, cold" "8 candidates, warm" \
+  "search ratio (cold cache over warm cache, 8 candidates)"
+/usr/bin/python3 - "$search/search.json" <<'PY'
+import json, sys
+r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
+per = (r["8 candidates, warm"] - r["1 candidate, warm"]) / 7
+print(f"warm search: {per * 1000:.2f} ms per candidate (8 candidates less 1, over 7)")
+PY
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true

@@ -1,0 +1,103 @@
+"""Stand-in Java runtimes for end-to-end tests, and the registry entries that name them.
+
+A runtime home is a directory with bin\\java.exe (the stand-in that prints the banner written in
+bin\\fake_java.cfg and counts its runs in bin\\runs.log) and bin\\server\\jvm.dll (the stand-in
+JVM library, or a text file that no loader accepts). A JDK of the older layout keeps them under
+jre\\bin instead and has lib\\tools.jar.
+"""
+from __future__ import annotations
+
+import re
+import shutil
+import subprocess
+from pathlib import Path
+
+from harness import ROOT, WINE_RUN, wine_env, windows_path
+
+FIXTURES = ROOT / "build" / "win64" / "tests" / "fixtures"
+
+
+def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
+            exit_code: int = 0, old_jdk: bool = False) -> Path:
+    """A runtime home whose java.exe reports `version` (and exits with `exit_code`)."""
+    bin_dir = home / "jre" / "bin" if old_jdk else home / "bin"
+    (bin_dir / "server").mkdir(parents=True)
+    if old_jdk:
+        (home / "lib").mkdir()
+        (home / "lib" / "tools.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+    shutil.copy(FIXTURES / "java" / "java.exe", bin_dir / "java.exe")
+    (bin_dir / "fake_java.cfg").write_text(
+        f'banner=openjdk version "{version}" 2024-01-16\nexit={exit_code}\n')
+    jvm = bin_dir / "server" / "jvm.dll"
+    if library_loads:
+        shutil.copy(FIXTURES / "jvm" / "jvm.dll", jvm)
+    else:
+        jvm.write_text("not a library\n")
+    return home
+
+
+def version_runs(home: Path) -> int:
+    """How often the home's java.exe has been run."""
+    runs = home / "bin" / "runs.log"
+    return len(runs.read_text().splitlines()) if runs.exists() else 0
+
+
+def java_exe(home: Path) -> str:
+    inside = home / "jre" / "bin" / "java.exe"
+    return windows_path(inside if inside.exists() else home / "bin" / "java.exe")
+
+
+def loaded_java(log: str) -> str | None:
+    """The java executable whose JVM library the launcher loaded, lower-cased, from its log."""
+    if "] Loading of JVM-DLL successful" not in log:
+        return None
+    tried = re.findall(r"\] Trying to load JVM-DLL from (.*?)\r?\n", log)
+    return tried[-1].lower() if tried else None
+
+
+class Registry:
+    """Registry entries written with Wine's own reg.exe; every tree the search reads is removed
+    again afterwards, so that tests do not see each other's runtimes."""
+
+    TREES = [
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft",
+        r"HKEY_CURRENT_USER\SOFTWARE\halvorn\zarvo\locatedjvms",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\halvorn\zarvo\locatedjvms",
+        r"HKEY_CURRENT_USER\SOFTWARE\halvorn\kestrix\installations",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\halvorn\kestrix\installations",
+    ]
+
+    def __init__(self, scratch: Path):
+        self.scratch = scratch
+        self.lines: list[str] = []
+
+    def value(self, key: str, name: str, text: str) -> None:
+        escaped = text.replace("\\", "\\\\").replace('"', '\\"')
+        self.lines += [f"[{key}]", f'"{name}"="{escaped}"', ""]
+
+    def key(self, key: str) -> None:
+        self.lines += [f"[{key}]", ""]
+
+    def javasoft(self, tree: str, version: str, home: Path) -> None:
+        self.value(rf"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\{tree}\{version}", "JavaHome",
+                   windows_path(home))
+
+    def current_version(self, tree: str, version: str) -> None:
+        self.value(rf"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\{tree}", "CurrentVersion", version)
+
+    def located(self, root: str, home: Path) -> None:
+        """A located runtime: a sub-key named by its java.exe with "/" for every "\\"."""
+        self.key(rf"{root}\SOFTWARE\halvorn\zarvo\locatedjvms\{java_exe(home).replace(chr(92), '/')}")
+
+    def apply(self) -> None:
+        self._import(self.lines)
+
+    def clean(self) -> None:
+        self._import([f"[-{tree}]\n" for tree in self.TREES])
+
+    def _import(self, lines: list[str]) -> None:
+        self.scratch.mkdir(parents=True, exist_ok=True)
+        file = self.scratch / "entries.reg"
+        file.write_text("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n")
+        subprocess.run([str(WINE_RUN), "reg", "import", windows_path(file)], env=wine_env(),
+                       stdin=subprocess.DEVNULL, capture_output=True, check=True, timeout=60)
