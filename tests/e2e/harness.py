@@ -7,6 +7,7 @@ from __future__ import annotations
 
 import dataclasses
 import os
+import re
 import struct
 import subprocess
 import tempfile
@@ -122,3 +123,11 @@ def set_record(image: bytes, key: int, value: bytes) -> bytes:
         out += struct.pack("<ii", rid, len(data)) + data
         at += 8 + length
     return bytes(out) + image[at:]
+
+
+def message(exe: Path, message_id: int, arg: str = "") -> str:
+    """Message `message_id` as the executable carries it (its base table), with `arg` for "{0}"."""
+    dumped = subprocess.run([str(DIST / "zpack"), "dump", str(exe)], capture_output=True,
+                            text=True, check=True).stdout
+    text = re.search(rf'^  {message_id} = "(.*)"$', dumped, re.M).group(1)
+    return text.replace("\\n", "\n").replace("{0}", arg)

@@ -10,9 +10,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import pack, run, windows_path
+from harness import message, pack, run, windows_path
 from runtimes import Registry, java_exe, loaded_java, runtime, version_runs
-from test_jvm_selection import message
 
 HKCU, HKLM = "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
 

@@ -1,17 +1,13 @@
 """Selecting the Java runtime: the bundled runtime is taken, and a failed search names what to
 repair. Runtimes are stand-ins (java.exe that prints a version banner, jvm.dll with the JNI
 entry) laid out as bin\\java.exe and bin\\server\\jvm.dll."""
-import re
-import shutil
-import subprocess
 import time
 from pathlib import Path
 
 import pytest
 
-from harness import DIST, ROOT, pack, run, windows_path
-
-FIXTURES = ROOT / "build" / "win64" / "tests" / "fixtures"
+from harness import message, pack, run, windows_path
+from runtimes import runtime
 
 BASIC = """
 [service]
@@ -20,26 +16,6 @@ name = "ZarvoTest"
 main_class = "x.Main"
 [java]
 """
-
-
-def runtime(home: Path, library_loads: bool = True) -> Path:
-    """A runtime home whose jvm.dll loads, or is a text file that no loader accepts."""
-    (home / "bin" / "server").mkdir(parents=True)
-    shutil.copy(FIXTURES / "java" / "java.exe", home / "bin" / "java.exe")
-    jvm = home / "bin" / "server" / "jvm.dll"
-    if library_loads:
-        shutil.copy(FIXTURES / "jvm" / "jvm.dll", jvm)
-    else:
-        jvm.write_text("not a library\n")
-    return home
-
-
-def message(exe: Path, message_id: int, arg: str = "") -> str:
-    """Message `message_id` as the executable carries it (its base table), with `arg` for "{0}"."""
-    dumped = subprocess.run([str(DIST / "zpack"), "dump", str(exe)], capture_output=True,
-                            text=True, check=True).stdout
-    text = re.search(rf'^  {message_id} = "(.*)"$', dumped, re.M).group(1)
-    return text.replace("\\n", "\n").replace("{0}", arg)
 
 
 def test_bundled_runtime_is_selected(tmp_path):
@@ -59,7 +35,7 @@ def test_bundled_runtime_is_selected(tmp_path):
 ])
 def test_failed_search_names_what_to_repair(tmp_path, search, variable, library_loads, message_id,
                                            arg):
-    home = windows_path(runtime(tmp_path / "rt", library_loads))
+    home = windows_path(runtime(tmp_path / "rt", library_loads=library_loads))
     toml_home = home.replace("\\", "\\\\")
     exe = pack(tmp_path / "app", BASIC + "search = [" + search.replace("@HOME@", toml_home) + "]\n")
     env = {variable: home} if variable else {}
