@@ -7,8 +7,10 @@ seconds="${FUZZ_SECONDS:-30}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 corpus=build/fuzz/corpus
-mkdir -p "$corpus/config_block" "$corpus/split_command_line" "$corpus/version"
-# Seeds: a small executable image with a block, a few command lines and version texts.
+mkdir -p "$corpus/config_block" "$corpus/split_command_line" "$corpus/version" \
+  "$corpus/option_file" "$corpus/wildcard"
+# Seeds: a small executable image with a block, a few command lines and version texts, an
+# option file and a wildcard pattern with its text.
 /usr/bin/python3 - "$corpus" <<'PY'
 import struct, sys, pathlib
 out = pathlib.Path(sys.argv[1])
@@ -26,8 +28,11 @@ for i, line in enumerate(['"C:\\Program Files\\A.exe" /install', "ab\"c d\"e 'x 
     (out / "split_command_line" / f"seed{i}").write_bytes(line.encode("utf-16-le"))
 for i, version in enumerate(["1.8.0_201-b09", "21.0.1+12-LTS", "17-ea"]):
     (out / "version" / f"seed{i}").write_bytes(version.encode("ascii"))
+(out / "option_file" / "seed").write_bytes(
+    b"  -Xmx1g \r\n# c\r\n-include-options b\n-include-options a\n-classpath/a x\n\x1a-Dy")
+(out / "wildcard" / "seed").write_bytes(b"*11.*\x0011.0.2")
 PY
-for target in config_block split_command_line version; do
+for target in config_block option_file split_command_line version wildcard; do
   echo "fuzzing $target for ${seconds}s"
   (cd build/fuzz && "./tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
      -rss_limit_mb=1024 -print_final_stats=0 "corpus/$target" 2>"fuzz_$target.log") || {

@@ -46,6 +46,10 @@ inline constexpr int32_t kLongTempPath = 10009;
 inline constexpr int32_t kReducePath = 10010;
 inline constexpr int32_t kIgnoreJavaOptionVariables = 10012;
 inline constexpr int32_t kVersionLineCount = 10200;
+// What the splash configuration call forwards: four texts and, around them, eight numbers.
+inline constexpr int32_t kSplashTexts[4] = {10111, 10114, 10118, 10121};
+inline constexpr int32_t kSplashNumbers[8] = {10109, 10110, 10113, 10115,
+                                              10116, 10117, 10120, 10122};
 inline constexpr int32_t kVersionLineBase = 10201;  // 10201 + 2i pattern, 10202 + 2i options
 
 // Values of kExecutableKind.

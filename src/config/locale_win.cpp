@@ -10,11 +10,9 @@ std::string DetectLocale() {
   // The interface language, where the system has the function, decides over the
   // regional-format locale: messages should be in the language the user reads menus in.
   using GetUiLanguage = LANGID(WINAPI*)();
-  if (HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
-    auto uiLanguage = reinterpret_cast<GetUiLanguage>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "GetUserDefaultUILanguage")));
-    if (uiLanguage != nullptr) id = uiLanguage();
-  }
+  const auto uiLanguage = moduleFunction<GetUiLanguage>(::GetModuleHandleW(L"kernel32.dll"),
+                                                        "GetUserDefaultUILanguage");
+  if (uiLanguage != nullptr) id = uiLanguage();
   const std::string name = localeNameFor(id);
   DebugLog(u"language/country is %S", name);
   SplitLocale(name);

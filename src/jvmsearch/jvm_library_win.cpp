@@ -48,10 +48,8 @@ void systemVersion(uint32_t* major, uint32_t* minor) {
   *major = 0;
   *minor = 0;
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-  HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  if (ntdll == nullptr) return;
-  const auto get = reinterpret_cast<RtlGetVersionFn>(
-      reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
+  const auto get =
+      moduleFunction<RtlGetVersionFn>(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
   if (get == nullptr || get(&info) != 0) return;

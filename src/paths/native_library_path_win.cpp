@@ -15,9 +15,7 @@ namespace {
 // Looked up at run time: systems without the newer DLL search functions must still start.
 template <class Function>
 Function kernelFunction(const char* name) {
-  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+  return moduleFunction<Function>(::GetModuleHandleW(L"kernel32.dll"), name);
 }
 
 std::string currentPath() {

@@ -12,8 +12,7 @@ namespace zarvo {
 template <class Function>
 Function user32Function(const char* name) {
   static HMODULE user32 = ::LoadLibraryW(L"user32.dll");  // stays loaded for the process
-  if (user32 == nullptr) return nullptr;
-  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(user32, name)));
+  return moduleFunction<Function>(user32, name);
 }
 
 }  // namespace zarvo

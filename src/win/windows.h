@@ -34,4 +34,13 @@ inline std::u16string_view u16(const wchar_t* s, size_t n) {
   return std::u16string_view(reinterpret_cast<const char16_t*>(s), n);
 }
 
+// The named export of a loaded module as the pointer type the caller knows it by (for example
+// decltype(&::MessageBoxW)); null when the module is null or lacks it. The detour through
+// void* is the one conversion between function pointer types that compilers do not warn about.
+template <class Function>
+Function moduleFunction(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 }  // namespace zarvo

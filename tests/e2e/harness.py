@@ -15,7 +15,9 @@ import textwrap
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-DIST = ROOT / "dist"
+# A separate build (a second checkout, a helper's own build tree) can point the tests at its own
+# zpack and launcher.exe.
+DIST = Path(os.environ.get("ZARVO_DIST", ROOT / "dist"))
 WINE_RUN = ROOT / "scripts" / "wine-run"
 WINEPREFIX = Path(os.environ.get("ZARVO_WINEPREFIX", ROOT / "build" / "wineprefix"))
 

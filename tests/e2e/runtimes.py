@@ -7,6 +7,7 @@ jre\\bin instead and has lib\\tools.jar.
 """
 from __future__ import annotations
 
+import os
 import re
 import shutil
 import subprocess
@@ -14,7 +15,7 @@ from pathlib import Path
 
 from harness import ROOT, WINE_RUN, wine_env, windows_path
 
-FIXTURES = ROOT / "build" / "win64" / "tests" / "fixtures"
+FIXTURES = Path(os.environ.get("ZARVO_WIN_BUILD", ROOT / "build" / "win64")) / "tests" / "fixtures"
 
 
 def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,

@@ -190,7 +190,7 @@ def test_search_takes_the_right_runtime(tmp_path, registry, case):
                          "[java]", *setup.java, ""])
     exe = pack(app, project)
     result = run(exe, "/run", env=setup.env, log=True)
-    assert result.code == 1
+    assert result.code == (1 if setup.expected is None else 0), result.stderr
     if setup.expected is None:
         assert loaded_java(result.log) is None, result.log
         assert message(exe, 1016, "64") in result.stderr.replace("\r\n", "\n")
