@@ -1,0 +1,226 @@
+"""«App.exe /run» runs the Java application in the launcher's own process: packed executables
+under Wine load the stand-in jvm.dll, whose transcript shows the option list the JVM received,
+the classes and methods looked up and the arguments of the launcher class's main."""
+from __future__ import annotations
+
+import shutil
+from dataclasses import dataclass, field
+from pathlib import Path
+
+import pytest
+
+from harness import message, pack, run, windows_path
+from runtimes import FIXTURES, runtime
+
+PROPERTY_NAMES = ["-Dzarvo.semaphoreName=", "-Dzarvo.moduleName=", "-Dsun.java.command=",
+                  "-Dzarvo.tempDir=", "-Dzarvo.unextractedPosition=", "-Djava.library.path="]
+
+
+@dataclass
+class Launch:
+    code: int
+    stderr: str
+    log: str
+    transcript: list[str]
+    app: Path
+
+    def lines(self, kind: str) -> list[str]:
+        prefix = kind + " "
+        return [line[len(prefix):] for line in self.transcript if line.startswith(prefix)]
+
+    @property
+    def options(self) -> list[str]:
+        """The options after the launcher's own properties, without the stand-in's settings."""
+        options = self.lines("option")
+        own = [o for o in options if o.startswith(("-Dzarvo.consoleCodepage=", "-Dzarvo.isKestrix",
+                                                   "-Dzarvo.isService"))]
+        rest = [o for o in options[len(PROPERTY_NAMES) + len(own):]
+                if not o.startswith("-Dzarvo.test.")]
+        return rest
+
+    @property
+    def main_args(self) -> list[str]:
+        return [line.split(" ", 1)[1] if " " in line else "" for line in self.lines("main-arg")]
+
+    def path(self, relative: str) -> str:
+        return windows_path(self.app / relative)
+
+
+@dataclass
+class Project:
+    top: list[str] = field(default_factory=list)
+    application: list[str] = field(default_factory=list)
+    java: list[str] = field(default_factory=list)
+    more: list[str] = field(default_factory=list)  # further tables
+    files: dict[str, str] = field(default_factory=dict)
+
+    def toml(self, scenario: str) -> str:
+        vm = ", ".join([f'"-Dzarvo.test.scenario={scenario}"'])
+        java = [line for line in self.java if not line.startswith("vm_options")]
+        configured = [line for line in self.java if line.startswith("vm_options")]
+        if configured:
+            vm = configured[0].split("[", 1)[1].rsplit("]", 1)[0] + ", " + vm
+        return "\n".join([*self.top, "[application]",
+                          *(self.application or ['main_class = "com.example.Main"']), "[java]",
+                          'search = ["B.\\\\jre"]', f"vm_options = [{vm}]", *java, *self.more, ""])
+
+
+def launch(tmp_path: Path, project: Project, *args: str, scenario: str = "return",
+           env: dict[str, str] | None = None, command: str = "/run", jli: bool = False,
+           version: str = "17.0.2") -> Launch:
+    app = tmp_path / "app"
+    home = runtime(app / "jre", version)
+    if jli:
+        shutil.copy(FIXTURES / "jli" / "jli.dll", home / "bin" / "jli.dll")
+    for name, text in project.files.items():
+        (app / name).parent.mkdir(parents=True, exist_ok=True)
+        (app / name).write_text(text)
+    exe = pack(app, project.toml(scenario))
+    result = run(exe, command, *args, env=env, log=True)
+    transcript = home / "bin" / "server" / "transcript.log"
+    lines = transcript.read_text(encoding="utf-8").splitlines() if transcript.exists() else []
+    return Launch(result.code, result.stderr.replace("\r\n", "\n"), result.log or "", lines, app)
+
+
+def test_the_jvm_and_main_receive_what_the_launch_prescribes(tmp_path):
+    project = Project(
+        top=['classpath = [{ archive = "lib\\\\app.jar" }, { directory = "conf" }, '
+             '{ scan = "lib" }]'],
+        application=['main_class = "com.example.Main"', 'arguments = ["--verbose", "--port", "80"]'],
+        java=['vm_options = ["-Xmx64m", "-Dapp.home=${ZARVO_EXEDIR}"]'],
+        files={"lib/app.jar": "PK", "lib/b.zip": "PK", "lib/c.txt": "", "conf/x": ""})
+    run_ = launch(tmp_path, project, "svc", "a", "b c")
+    assert run_.code == 0, run_.stderr
+    options = run_.lines("option")
+    assert [o.split("=", 1)[0] + "=" for o in options[:len(PROPERTY_NAMES)]] == PROPERTY_NAMES
+    exe = run_.path("App.exe")
+    assert options[1] == f"-Dzarvo.moduleName={exe}" and options[2] == f"-Dsun.java.command={exe}"
+    classpath = ";".join(run_.path(p) for p in ["lib\\app.jar", "conf", "lib\\app.jar", "lib\\b.zip"])
+    assert run_.options == ["-Xmx64m", f"-Dapp.home={run_.path('')}\\",
+                            f"-Djava.class.path={classpath}", "-Dkestrix.noRedir=true"]
+    assert run_.lines("find-class") == ["java/lang/System", "com/zarvo/runtime/WinLauncher",
+                                        "java/lang/String"]
+    assert run_.lines("set-property") == [f"zarvo.moduleName={exe}"]
+    assert run_.main_args == ["false", "com.example.Main", "", "", "false", exe, "--verbose",
+                              "--port", "80", "svc", "a", "b c"]
+    assert run_.transcript[-2:] == ["main-returned", "destroy"]
+    assert "] used stack size 0\r\n" in run_.log
+
+
+def option_with(prefix: str, launched: Launch) -> list[str]:
+    return [o for o in launched.options if o.startswith(prefix)]
+
+
+@pytest.mark.parametrize("name, project, args, env, check", [
+    ("class path directives",
+     Project(top=['classpath = [{ archive = "a.jar" }]'],
+             java=['vm_options = ["-classpath/p pre.jar", "-classpath/a post.jar", '
+                   '"-classpath/a last.jar"]']), [], {},
+     lambda r: option_with("-Djava.class.path=", r) == [
+         f"-Djava.class.path=pre.jar;{r.path('a.jar')};last.jar"]),
+    ("class path replaced",
+     Project(top=['classpath = [{ archive = "a.jar" }]'],
+             java=['vm_options = ["-classpath only.jar"]']), [], {},
+     lambda r: option_with("-Djava.class.path=", r) == ["-Djava.class.path=only.jar"]),
+    ("-J arguments are VM options with the setting",
+     Project(java=["j_arguments_are_vm_options = true"]), ["svc", "-J-Xmx1g", "x"], {},
+     lambda r: "-Xmx1g" in r.options and r.main_args[5:] == [r.path("App.exe"), "svc", "x"]),
+    ("-J arguments go to main without it",
+     Project(), ["svc", "-J-Xmx1g"], {},
+     lambda r: "-Xmx1g" not in r.options and r.main_args[-1] == "-J-Xmx1g"),
+    ("locale options",
+     Project(), ["-Dsun.locale.formatasdefault=false", "a"], {"LC_ALL": "de_DE.UTF-8"},
+     lambda r: r.options[:3] == ["-Dsun.locale.formatasdefault=false", "-Duser.language=de",
+                                 "-Duser.country=DE"] and r.main_args[-1] == "a"),
+    ("locale as default format adds only itself",
+     Project(), ["-Dsun.locale.formatasdefault=true"], {"LC_ALL": "de_DE.UTF-8"},
+     lambda r: r.options[0] == "-Dsun.locale.formatasdefault=true"
+     and not option_with("-Duser.", r)),
+    ("version-specific line by feature release",
+     Project(java=['version_options = [{ versions = "9-11", options = ["-Dline=a"] }, '
+                   '{ versions = "17", options = ["-Dline=b"] }, '
+                   '{ versions = "17-", options = ["-Dline=c"] }]']), [], {},
+     lambda r: option_with("-Dline=", r) == ["-Dline=b"]),
+    ("module path and module mode",
+     Project(top=['modulepath = [{ directory = "mods" }]'],
+             application=['main_class = "my.mod/com.example.Main"', "module_mode = true"],
+             files={"mods/m.jar": "PK"}), [], {},
+     lambda r: option_with("--module-path=", r)
+     and option_with("--add-modules=", r) and r.main_args[1] == "/my.mod/com.example.Main"),
+    ("no service options in a run",
+     Project(), [], {},
+     lambda r: "-Xrs" not in r.lines("option")
+     and not [o for o in r.lines("option") if o.startswith("-Dzarvo.isService")]),
+    ("kestrix flavour",
+     Project(more=["[launcher]", 'flavour = "kestrix"']), [], {},
+     lambda r: "-Dzarvo.isKestrix=true" in r.lines("option")
+     and "com/kestrix/runtime/launcher/WinLauncher" in r.lines("find-class")
+     and "] helper dll 0000000000000000 " in r.log),
+    ("splash configuration",
+     Project(more=["[splash]", "init = true", "arg2 = true", 'arg3 = "Grüße"', "arg4 = 7",
+                   "arg14 = -2"]), [], {},
+     lambda r: r.lines("splash") == ["1 1 Grüße 7 0  0 0  0 0  0 -2"]),
+    ("stack reservation from -Xss",
+     Project(java=['vm_options = ["-Xss1m", "-Xss512k"]']), [], {},
+     lambda r: "] used stack size 524288\r\n" in r.log),
+])
+def test_launch_configurations(tmp_path, name, project, args, env, check):
+    launched = launch(tmp_path, project, *args, env=env)
+    assert launched.code == 0, launched.stderr
+    assert check(launched), "\n".join(launched.transcript)
+
+
+def test_redirect_run_has_no_no_redirect_option(tmp_path):
+    launched = launch(tmp_path, Project(), command="/run-redirect")
+    assert launched.code == 0
+    assert "-Dkestrix.noRedir=true" not in launched.lines("option")
+
+
+@pytest.mark.parametrize("jli", [True, False])
+def test_argument_files_are_expanded_by_the_runtime(tmp_path, jli):
+    options_file = tmp_path / "app" / "opts.txt"
+    project = Project(java=[f'vm_options = ["@{windows_path(options_file).replace(chr(92), chr(92) * 2)}"]'],
+                      files={"opts.txt": "-Xss2m --add-opens java.base/java.lang=ALL-UNNAMED\n"})
+    launched = launch(tmp_path, project, jli=jli)
+    assert launched.code == 0, launched.stderr
+    if jli:
+        assert launched.options[:2] == ["-Xss2m", "--add-opens=java.base/java.lang=ALL-UNNAMED"]
+        assert "] used stack size 2097152\r\n" in launched.log
+    else:
+        assert launched.options[0] == "@" + windows_path(options_file)
+        assert "] used stack size 0\r\n" in launched.log
+
+
+@pytest.mark.parametrize("scenario, code, check", [
+    ("throw", 1, lambda r: "] ERROR: java.lang.IllegalStateException: boom\r\n" in r.log
+     and "] ERROR: could not call main\r\n" in r.log and "destroy" not in r.transcript),
+    ("exit:7", 7, lambda r: "destroy" not in r.transcript),
+    ("thread:1500", 0, lambda r: r.lines("destroy-waited")),
+    ("create-fails", 1, lambda r: "] ERROR: could not initialize JVM\r\n" in r.log),
+    ("no-class", 1, lambda r: "] ERROR: could not find main class\r\n" in r.log),
+    ("no-main", 1, lambda r: "] ERROR: could not find main method\r\n" in r.log),
+])
+def test_how_the_application_ends(tmp_path, scenario, code, check):
+    launched = launch(tmp_path, Project(), scenario=scenario)
+    assert launched.code == code, launched.stderr
+    assert check(launched), launched.log + "\n".join(launched.transcript)
+
+
+@pytest.mark.parametrize("scenario, message_id", [("no-class", 1010), ("no-main", 1011)])
+def test_missing_launcher_class_or_main_is_reported(tmp_path, scenario, message_id):
+    launched = launch(tmp_path, Project(), scenario=scenario)
+    exe = tmp_path / "app" / "App.exe"
+    assert message(exe, message_id) in launched.stderr
+
+
+@pytest.mark.parametrize("entry, message_id, arg", [
+    ('{ archive = "missing.jar", required = true }', 1006, "missing.jar"),
+    ('{ env = "ZVO_NO_SUCH_PATH", required = true }', 1008, "ZVO_NO_SUCH_PATH"),
+])
+def test_missing_required_class_path_entries_stop_the_launch(tmp_path, entry, message_id, arg):
+    launched = launch(tmp_path, Project(top=[f"classpath = [{entry}]"]))
+    assert launched.code == 1
+    expected = message(tmp_path / "app" / "App.exe", message_id,
+                       arg.replace("@APP@", windows_path(tmp_path / "app")))
+    assert expected.lower() in launched.stderr.lower(), launched.stderr
+    assert "create" not in " ".join(launched.transcript)
