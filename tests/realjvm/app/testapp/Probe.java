@@ -15,7 +15,10 @@ import java.nio.file.Paths;
  *       "module:NAME" (the probe's module, or "unnamed");
  *   <li>stdin: reads one line of standard input and prints it as "stdin:LINE";
  *   <li>wait MARKER: prints "ready", then sleeps; a shutdown hook writes "hook" to MARKER;
- *   <li>throw: throws an IllegalStateException "probe failure".
+ *   <li>throw: throws an IllegalStateException "probe failure";
+ *   <li>props NAMES...: each system property as "prop:NAME=VALUE";
+ *   <li>thread MS: returns at once, leaving a non-daemon thread that prints "thread done" after
+ *       MS milliseconds.
  * </ul>
  */
 public final class Probe {
@@ -38,6 +41,22 @@ public final class Probe {
                 break;
             case "throw":
                 throw new IllegalStateException("probe failure");
+            case "props":
+                for (int i = 1; i < args.length; i++) {
+                    System.out.println("prop:" + args[i] + "=" + System.getProperty(args[i]));
+                }
+                break;
+            case "thread":
+                long millis = Long.parseLong(args[1]);
+                new Thread(() -> {
+                    try {
+                        Thread.sleep(millis);
+                    } catch (InterruptedException e) {
+                        Thread.currentThread().interrupt();
+                    }
+                    System.out.println("thread done");
+                }).start();
+                break;
             default:
                 throw new IllegalArgumentException("unknown probe command " + args[0]);
         }
