@@ -4,7 +4,10 @@
 #  - the whole-process time of a packed "App.exe /?" over an empty Windows program, under Wine;
 #  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
-#    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate.
+#    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
+#  - the launch to the return of main, under Wine with the stand-in JVM, over an empty program;
+#  - natively, a real JVM started through the launcher's JNI code over the JDK's own java
+#    running the same class.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/build.sh >/dev/null
@@ -88,4 +91,30 @@ r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
 per = (r["8 candidates, warm"] - r["1 candidate, warm"]) / 7
 print(f"warm search: {per * 1000:.2f} ms per candidate (8 candidates less 1, over 7)")
 PY
+
+echo "== the launch under Wine: App.exe /run (stand-in JVM, main returns at once) versus an empty program"
+launch="$out/launch"
+rm -rf "$launch" && mkdir -p "$launch/jre/bin/server"
+cp build/win64/tests/fixtures/java/java.exe "$launch/jre/bin/"
+cp build/win64/tests/fixtures/jvm/jvm.dll "$launch/jre/bin/server/"
+printf '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\n' > "$launch/Launch.toml"
+dist/zpack "$launch/Launch.toml" -o "$launch/Launch.exe" >/dev/null
+hyperfine --warmup 3 --runs 20 --export-json "$launch/launch.json" \
+  -n "App.exe /run" "scripts/wine-run $launch/Launch.exe /run" \
+  -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"
+ratio "$launch/launch.json" "App.exe /run" "empty program" \
+  "launch ratio (App.exe /run to the end of main over an empty program)"
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true
+
+echo "== a real JVM natively: the launcher's JNI code versus the JDK's java, same class and arguments"
+# The JNI host as the launcher is built: optimised, without the test build's sanitizers.
+cmake -S . -B build/host-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/host-release --target jni_host >/dev/null
+jdk=/usr/lib/jvm/java-17-openjdk-amd64
+cp="build/host/java/zarvo-runtime.jar:build/host/tests/realjvm/probe.jar"
+args="false testapp.Probe '' '' false App props java.version"
+hyperfine --warmup 2 --runs 15 --export-json "$out/jvm.json" \
+  -n "launcher JNI" "build/host-release/tests/realjvm/jni_host $jdk/lib/server/libjvm.so -Djava.class.path=$cp -- $args" \
+  -n "java -cp" "$jdk/bin/java -cp $cp com.zarvo.runtime.WinLauncher $args"
+ratio "$out/jvm.json" "launcher JNI" "java -cp" \
+  "real JVM ratio (launcher's JNI code over java -cp, goal <= 1.0)"
