@@ -224,3 +224,43 @@ def test_missing_required_class_path_entries_stop_the_launch(tmp_path, entry, me
                        arg.replace("@APP@", windows_path(tmp_path / "app")))
     assert expected.lower() in launched.stderr.lower(), launched.stderr
     assert "create" not in " ".join(launched.transcript)
+
+
+@pytest.mark.parametrize("settings, env, check", [
+    # Wine puts WINEPATH in front of the PATH it builds for Windows programs.
+    (["reduce_path = true"], {"WINEPATH": "C:\\Java\\bin"},
+     lambda r, path: path.split(";")[1:] and "C:\\Java\\bin" not in path.split(";")
+     and all(p.lower().startswith("c:\\windows") for p in path.split(";")[1:])),
+    ([], {"WINEPATH": "C:\\Java\\bin"}, lambda r, path: "C:\\Java\\bin" in path.split(";")),
+], ids=["reduced", "kept"])
+def test_path_reduction(tmp_path, settings, env, check):
+    launched = launch(tmp_path, Project(more=["[launcher]", *settings]), env=env)
+    assert launched.code == 0, launched.stderr
+    path = [o for o in launched.lines("option") if o.startswith("-Djava.library.path=")][0]
+    path = path.split("=", 1)[1]
+    assert path.split(";")[0].lower() == launched.path("jre\\bin").lower()
+    assert check(launched, path), path
+
+
+@pytest.mark.parametrize("ignore", [True, False])
+def test_java_option_variables_can_be_kept_from_the_jvm(tmp_path, ignore):
+    names = ["_JAVA_OPTIONS", "JDK_JAVA_OPTIONS", "JAVA_TOOL_OPTIONS"]
+    project = Project(java=["ignore_option_variables = true"] if ignore else [])
+    launched = launch(tmp_path, project, env={name: "-Xmx1m" for name in names})
+    assert launched.code == 0, launched.stderr
+    expected = [f"{name} unset" if ignore else f"{name}=-Xmx1m" for name in names]
+    assert launched.lines("env") == expected
+
+
+@pytest.mark.parametrize("directory, expected", [(".", ""), ("work", "work"), (None, None)])
+def test_working_directory(tmp_path, directory, expected):
+    settings = [f'working_directory = "{directory}"'] if directory is not None else []
+    project = Project(application=['main_class = "x.Main"', *settings],
+                      files={"work/.keep": ""})
+    launched = launch(tmp_path, project)
+    assert launched.code == 0, launched.stderr
+    cwd = launched.lines("cwd")[0]
+    if expected is None:
+        assert cwd.lower() != launched.path("").lower()
+    else:
+        assert cwd.rstrip("\\").lower() == launched.path(expected).rstrip("\\").lower()
