@@ -6,6 +6,8 @@
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
 #    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
 #  - the launch to the return of main, under Wine with the stand-in JVM, over an empty program;
+#  - "/stop" of a launcher service whose Java side ends at once over "/stop" of a bare Win32
+#    service that stops at once, under Wine;
 #  - natively, a real JVM started through the launcher's JNI code over the JDK's own java
 #    running the same class.
 set -euo pipefail
@@ -104,6 +106,30 @@ hyperfine --warmup 3 --runs 20 --export-json "$launch/launch.json" \
   -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"
 ratio "$launch/launch.json" "App.exe /run" "empty program" \
   "launch ratio (App.exe /run to the end of main over an empty program)"
+
+echo "== /stop to the stopped state under Wine: a launcher service whose Java side ends at once versus a bare Win32 service"
+svc="$out/service"
+rm -rf "$svc" && mkdir -p "$svc/jre/bin/server"
+cp build/win64/tests/fixtures/java/java.exe "$svc/jre/bin/"
+cp build/win64/tests/fixtures/jvm/jvm.dll "$svc/jre/bin/server/"
+# wait-stop: main returns as soon as it reads the stop line.
+printf '[service]\nname = "ZarvoBenchStop"\n[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\nvm_options = ["-Dzarvo.test.scenario=wait-stop"]\n' \
+  > "$svc/Stop.toml"
+dist/zpack "$svc/Stop.toml" -o "$svc/Stop.exe" >/dev/null
+scripts/wine-run "$svc/Stop.exe" /install >/dev/null
+scripts/wine-run sc create ZarvoBenchBare binPath= "\"Z:$PWD/build/win64/tests/fixtures/bare_service.exe\"" >/dev/null
+# The same stop command stops both (the argument names the service). Each start waits for the
+# previous process to be gone (Wine may lose a start that follows a stop too closely) and is
+# given a second, so that the stop meets a running application rather than one still starting.
+hyperfine --warmup 2 --runs 20 --export-json "$svc/stop.json" \
+  --prepare "sleep 0.5; scripts/wine-run $svc/Stop.exe /start >/dev/null; sleep 1" \
+  -n "launcher service" "scripts/wine-run $svc/Stop.exe /stop" \
+  --prepare "sleep 0.5; scripts/wine-run $svc/Stop.exe /start ZarvoBenchBare >/dev/null; sleep 1" \
+  -n "bare service" "scripts/wine-run $svc/Stop.exe /stop ZarvoBenchBare"
+ratio "$svc/stop.json" "launcher service" "bare service" \
+  "stop ratio (/stop of a launcher service over /stop of a bare service)"
+scripts/wine-run "$svc/Stop.exe" /uninstall >/dev/null
+scripts/wine-run sc delete ZarvoBenchBare >/dev/null
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true
 
 echo "== a real JVM natively: the launcher's JNI code versus the JDK's java, same class and arguments"

@@ -1,30 +1,76 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, packs the example service and runs what the
-# launcher can do today under Wine, printing each step.
+# The main job: installs what is missing, builds, packs the example service and runs it under
+# Wine through install, start, status, stop and uninstall, printing each step.
+#
+# No Windows Java runtime exists here: under Wine the test stand-ins play one (java.exe answers
+# "-version", jvm.dll implements the JNI calls and plays the Java side from the options in
+# ZarvoHello.vmoptions, writing what it received to a transcript). The same application and
+# runtime jar are first run for real on Debian's JVM through the launcher's own JNI code.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh >/dev/null
 out=build/demo
-mkdir -p "$out"
+rm -rf "$out" && mkdir -p "$out"
+jdk=/usr/lib/jvm/java-17-openjdk-amd64
+export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
+export WINEPREFIX="$ZARVO_WINEPREFIX"
+app="$out/ZarvoHello.exe"
 
 step() { printf '\n== %s\n' "$*"; }
+winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
 
-step "pack examples/hello/hello.toml"
-dist/zpack examples/hello/hello.toml -o "$out/ZarvoHello.exe"
+step "build the example application and pack it with the launcher's runtime"
+"$jdk/bin/javac" --release 8 -d "$out/classes" examples/hello/src/com/example/hello/Hello.java
+"$jdk/bin/jar" cf "$out/hello.jar" -C "$out/classes" .
+cp dist/zarvo-runtime.jar "$out/"
+dist/zpack examples/hello/hello.toml -o "$app"
 
-step "zpack dump: what the executable carries"
-dist/zpack dump "$out/ZarvoHello.exe"
+step "the application on Debian's real JVM through the launcher's JNI code (stop line after 2 s)"
+# The test build carries sanitizers; the JVM handles its own SIGSEGV.
+{ sleep 2; echo 0; } | ASAN_OPTIONS=handle_segv=0:allow_user_segv_handler=1:detect_leaks=0 \
+  build/host/tests/realjvm/jni_host "$jdk/lib/server/libjvm.so" \
+  "-Djava.class.path=$out/hello.jar:$out/zarvo-runtime.jar" -Dzarvo.isService=true -Xrs -- \
+  false com.example.hello.Hello "" "" false ZarvoHello --greeting hello 2>/dev/null
 
-step "ZarvoHello.exe /help"
-scripts/wine-run "$out/ZarvoHello.exe" /help
+step "a stand-in runtime in .\\jre and the options that make it play the service"
+mkdir -p "$out/jre/bin/server"
+cp build/win64/tests/fixtures/java/java.exe "$out/jre/bin/"
+cp build/win64/tests/fixtures/jvm/jvm.dll "$out/jre/bin/server/"
+transcript="$out/transcript.log"
+printf -- '-Dzarvo.test.scenario=wait-stop\n-Dzarvo.test.transcript=%s\n' \
+  "$(winpath "$out")\\transcript.log" | tee "$out/ZarvoHello.vmoptions"
 
-step "ZarvoHello.exe with no command and ZARVO_LOG=yes (hands itself to the service dispatcher)"
-ZARVO_LOG=yes scripts/wine-run "$out/ZarvoHello.exe" && echo "exit code 0"
-prefix="${ZARVO_WINEPREFIX:-build/wineprefix}"
-log=$(ls -t "$prefix"/drive_c/users/*/Temp/ksx_nlog_*.log | head -1)
-echo "diagnostic log $log:"
-cat "$log"
+wineserver -p  # Wine ends service processes with its last ordinary process otherwise
+trap 'wineserver -k || true' EXIT
+scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+scripts/wine-run "$app" /uninstall >/dev/null 2>&1 || true  # a left-over of an earlier run
 
-step "ZarvoHello.exe /status (the service commands are not in this build yet)"
-scripts/wine-run "$out/ZarvoHello.exe" /status || echo "exit code $?"
+step "ZarvoHello.exe /install"
+scripts/wine-run "$app" /install
+
+step "the service's entry as Wine's registry holds it (Wine's sc.exe has no qc)"
+scripts/wine-run reg query 'HKLM\System\CurrentControlSet\Services\ZarvoHello'
+
+step "ZarvoHello.exe /start ZarvoHello Alice Bob"
+scripts/wine-run "$app" /start ZarvoHello Alice Bob
+for _ in $(seq 100); do grep -q '^main-arg' "$transcript" 2>/dev/null && break; sleep 0.1; done
+
+step "ZarvoHello.exe /status, and Wine's sc query"
+scripts/wine-run "$app" /status || echo "exit code $?"
+scripts/wine-run sc query ZarvoHello
+
+step "what the Java side's main received (the stand-in's transcript)"
+grep '^main-arg' "$transcript"
+
+step "ZarvoHello.exe /stop"
+scripts/wine-run "$app" /stop
+
+step "what the Java side read on its standard input"
+grep '^stop-line\|^main-returned\|^destroy' "$transcript"
+
+step "ZarvoHello.exe /status"
+scripts/wine-run "$app" /status || echo "exit code $?"
+
+step "ZarvoHello.exe /uninstall"
+scripts/wine-run "$app" /uninstall

@@ -1,11 +1,14 @@
 #include "launcher/commands_win.h"
 
-#include "base/format.h"
+#include "config/config_store.h"
+#include "config/keys.h"
 #include "diag/log.h"
 #include "launcher/launcher_state.h"
 #include "launcher/start_up_win.h"
 #include "launcher/usage.h"
 #include "paths/paths.h"
+#include "service/service_commands_win.h"
+#include "service/service_host_win.h"
 #include "win/console_win.h"
 #include "win/windows.h"
 
@@ -19,37 +22,13 @@ std::u16string ownModuleFileName() {
   return buffer;
 }
 
-// The service commands arrive with the service host; until then they say so instead of
-// pretending to succeed.
-int notAvailable(std::u16string_view name) {
-  const std::u16string text =
-      FormatW(u"The command \"/%s\" is not available in this build.\n", name);
-  HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
-  if (!writeToConsole(err, text)) {
-    const std::string bytes = toAnsi(text);
-    DWORD written = 0;
-    ::WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  }
-  return 1;
-}
+// How long the main thread waits for the service main's last steps (they take milliseconds).
+constexpr DWORD kServiceMainFinishMillis = 10000;
 
-DWORD WINAPI ignoreControls(DWORD, DWORD, LPVOID, LPVOID) {
-  return NO_ERROR;
-}
-
-// Until the service host arrives, a start by the Service Control Manager ends at once with a
-// stopped state and an error code, so the start fails visibly instead of hanging until the
-// manager's time-out.
-void WINAPI ServiceMainStub(DWORD /*argc*/, LPWSTR* argv) {
-  DebugLog(u"the service host is not available in this build");
-  SERVICE_STATUS_HANDLE handle =
-      ::RegisterServiceCtrlHandlerExW(argv != nullptr ? argv[0] : L"", ignoreControls, nullptr);
-  if (handle == nullptr) return;
-  SERVICE_STATUS status{};
-  status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-  status.dwCurrentState = SERVICE_STOPPED;
-  status.dwWin32ExitCode = ERROR_CALL_NOT_IMPLEMENTED;
-  ::SetServiceStatus(handle, &status);
+// "install" chooses its start type from the executable's kind.
+uint32_t configuredStartType() {
+  return GetConfigInt(key::kExecutableKind) == key::kKindAutoStartService ? SERVICE_AUTO_START
+                                                                          : SERVICE_DEMAND_START;
 }
 
 }  // namespace
@@ -60,23 +39,25 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
       writeStdout(usageText(ownModuleFileName()));
       return 0;
     case Command::Install:
-      return notAvailable(u"install");
+      return CmdInstall(configuredStartType());
     case Command::InstallAndStart:
-      return notAvailable(u"install-and-start");
+      CmdInstall(configuredStartType());  // the start tells whether the service runs
+      return CmdStart(arguments);
     case Command::InstallAuto:
-      return notAvailable(u"install-auto");
+      return CmdInstall(SERVICE_AUTO_START);
     case Command::InstallDemand:
-      return notAvailable(u"install-demand");
+      return CmdInstall(SERVICE_DEMAND_START);
     case Command::Uninstall:
-      return notAvailable(u"uninstall");
+      return CmdUninstall(true);
     case Command::Stop:
-      return notAvailable(u"stop");
+      return CmdStop(true);
     case Command::Start:
-      return notAvailable(u"start");
+      return CmdStart(arguments);
     case Command::Restart:
-      return notAvailable(u"restart");
+      CmdStop(false);  // a service that was not running is started all the same
+      return CmdStart(arguments);
     case Command::Status:
-      return notAvailable(u"status");
+      return CmdStatus();
     case Command::Run:
       DebugLog(u"running service");
       SetNoRedirectFlag(true);
@@ -96,10 +77,13 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
 int dispatchService() {
   DebugLog(u"calling StartServiceCtrlDispatcher");
   std::u16string name = ServiceName();
-  SERVICE_TABLE_ENTRYW table[] = {{wbuf(name), ServiceMainStub}, {nullptr, nullptr}};
+  SERVICE_TABLE_ENTRYW table[] = {{wbuf(name), ServiceMain}, {nullptr, nullptr}};
   if (!::StartServiceCtrlDispatcherW(table)) {
     DebugLog(u"StartServiceCtrlDispatcher failed with error %d", ::GetLastError());
   }
+  // A service main that reported stopped still has its last steps to take, and ends the
+  // process itself when done.
+  WaitForServiceMain(kServiceMainFinishMillis);
   DebugLog(u"StartServiceCtrlDispatcher returned");
   return 0;
 }

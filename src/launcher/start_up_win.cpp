@@ -16,6 +16,7 @@
 #include "paths/native_library_path_win.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
+#include "service/service_host_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
@@ -25,12 +26,6 @@ char g_flavour = 'z';
 
 constexpr const char* kJavaOptionVariables[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS",
                                                 "JAVA_TOOL_OPTIONS"};
-
-// The child of the service host shares its parent's console events; the service host decides
-// how the application stops (the stop line), so the child swallows them all.
-BOOL WINAPI swallowConsoleEvent(DWORD /*event*/) {
-  return TRUE;
-}
 
 std::u16string environmentVariableW(const char16_t* name) {
   std::u16string value(32767, u'\0');
@@ -111,7 +106,9 @@ void ExtractIncludedFilesOrFail() {
 
 void RegisterChildConsoleHandler() {
   DebugLog(u"registering ConsoleCtrlHandler");
-  ::SetConsoleCtrlHandler(swallowConsoleEvent, TRUE);
+  // The child shares its parent's console events; the service host decides how the
+  // application stops (the stop line), so the child swallows them all.
+  ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 }
 
 void RunApplication(const ArgumentList& arguments, bool childMode) {

@@ -39,17 +39,11 @@ def test_service_dispatch_only_logs(app, args):
     assert (result.code, result.stdout, result.stderr) == (0, "", "")
     assert "] calling StartServiceCtrlDispatcher\r\n" in result.log
     # Windows refuses a dispatcher in a process it did not start as a service (error 1063);
-    # Wine sometimes lets it run the service main instead, which ends at once in this build.
-    assert re.search(r"\] (StartServiceCtrlDispatcher failed with error \d+|the service host is "
-                     r"not available in this build)\r\n", result.log)
-    assert "] StartServiceCtrlDispatcher returned\r\n" in result.log
-
-
-@pytest.mark.parametrize("command", ["/install", "/status", "-stop", "/start"])
-def test_commands_of_later_steps_say_so(app, command):
-    result = run(app, command)
-    assert result.code == 1
-    assert "is not available in this build" in result.stderr
+    # Wine sometimes lets it run the service main instead, which ends the process itself once
+    # its child has ended.
+    assert re.search(r"\] (StartServiceCtrlDispatcher failed with error \d+|service main)\r\n",
+                     result.log)
+    assert re.search(r"\] (StartServiceCtrlDispatcher returned|exiting)\r\n", result.log)
 
 
 def test_block_is_read_as_packed(tmp_path):

@@ -108,10 +108,11 @@ class JvmStandIn : public ::testing::Test {
     return u"";
   }
 
-  // The transcript after its creation lines ("create" and the options).
+  // The transcript after its creation lines ("create", the options, the working directory and
+  // the three option variables).
   std::vector<std::string> events() const {
     const std::vector<std::string> lines = linesOf(transcript_);
-    const size_t head = std::min(lines.size(), 1 + optionTexts_.size());
+    const size_t head = std::min(lines.size(), 1 + optionTexts_.size() + 4);
     return std::vector<std::string>(lines.begin() + static_cast<ptrdiff_t>(head), lines.end());
   }
 
@@ -122,6 +123,10 @@ class JvmStandIn : public ::testing::Test {
 };
 
 TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
+  // The variables as a JVM would find them in the process environment.
+  ::SetEnvironmentVariableA("_JAVA_OPTIONS", "-Xmx1m");
+  ::SetEnvironmentVariableA("JDK_JAVA_OPTIONS", nullptr);
+  ::SetEnvironmentVariableA("JAVA_TOOL_OPTIONS", nullptr);
   create("before-main", "return", {"-Xmx64m", "-Dzarvo.moduleName=C:\\App\\app.exe"});
   jclass launcher = env_->FindClass(kLauncherClass);
   jmethodID splash = env_->GetStaticMethodID(
@@ -147,12 +152,18 @@ TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
   EXPECT_FALSE(env_->ExceptionCheck());
   EXPECT_EQ(vm_->DestroyJavaVM(), JNI_OK);
 
+  char directory[MAX_PATH + 1];
+  directory[::GetCurrentDirectoryA(MAX_PATH + 1, directory)] = '\0';
   const std::vector<std::string> want = {
       "create version=0x10002 ignoreUnrecognized=1",
       "option -Dzarvo.test.transcript=" + transcript_,
       "option -Dzarvo.test.scenario=return",
       "option -Xmx64m",
       "option -Dzarvo.moduleName=C:\\App\\app.exe",
+      std::string("cwd ") + directory,
+      "env _JAVA_OPTIONS=-Xmx1m",
+      "env JDK_JAVA_OPTIONS unset",
+      "env JAVA_TOOL_OPTIONS unset",
       "find-class com/zarvo/runtime/WinLauncher",
       "static-method initAwtSplashConfig "
       "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V",
@@ -165,6 +176,7 @@ TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
       "init-from-launcher 1",
       "destroy"};
   EXPECT_EQ(linesOf(transcript_), want);
+  ::SetEnvironmentVariableA("_JAVA_OPTIONS", nullptr);
 }
 
 TEST_F(JvmStandIn, PlaysTheScenarioOfMain) {

@@ -1,0 +1,203 @@
+"""The service host under Wine's Service Control Manager: the child it starts with the start
+arguments, the stop line the Java side reads, the states it reports, the priority of its child,
+and a stop that comes before the child exists.
+
+The Java side is the stand-in jvm.dll; its transcript shows main's arguments and the lines it
+read from standard input.
+"""
+from __future__ import annotations
+
+import itertools
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+import pytest
+
+import services
+from harness import pack, run
+from runtimes import FIXTURES, runtime
+
+PROJECT = """
+[service]
+name = "{name}"
+[application]
+main_class = "com.example.Main"
+[java]
+search = ["B.\\\\jre"]
+vm_options = ["-Dzarvo.test.scenario={scenario}"]
+"""
+
+_names = itertools.count(1)
+
+
+@pytest.fixture(scope="module", autouse=True)
+def service_logging():
+    services.enable_service_logging(FIXTURES / "bare_service.exe")
+
+
+@pytest.fixture
+def logs():
+    """The logs of this test's service processes and children; removed afterwards."""
+    made = services.Logs()
+    yield made
+    made.remove()
+
+
+@dataclass
+class Service:
+    name: str
+    exe: Path
+    home: Path
+
+    def transcript(self) -> list[str]:
+        path = self.home / "bin" / "server" / "transcript.log"
+        return path.read_text(encoding="utf-8").splitlines() if path.exists() else []
+
+    def main_args(self) -> list[str]:
+        return [line.split(" ", 2)[2] if line.count(" ") >= 2 else ""
+                for line in self.transcript() if line.startswith("main-arg ")]
+
+    def wait_for(self, predicate, timeout: float = 30) -> bool:
+        """Waits until predicate(transcript lines) holds."""
+        deadline = time.monotonic() + timeout
+        while not predicate(self.transcript()):
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.1)
+        return True
+
+
+@pytest.fixture
+def service(tmp_path):
+    """Makes installed services of this executable; removes them after the test."""
+    made = []
+
+    def make(scenario: str, stem: str = "Zarvo Host ") -> Service:
+        name = f"{stem}{next(_names)}"
+        # Blanks in the name and in the executable's path: both must reach the child whole.
+        app = tmp_path / f"app {len(made)}"
+        home = runtime(app / "jre")
+        exe = pack(app, PROJECT.format(name=name, scenario=scenario), name="My App")
+        made.append(Service(name, exe, home))
+        assert run(exe, "/install").code == 0
+        return made[-1]
+
+    yield make
+    for s in made:
+        services.remove(s.name)
+
+
+def wait_gone(exe: Path, timeout: float = 30) -> list[str]:
+    deadline = time.monotonic() + timeout
+    while (left := services.processes_of(exe)) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return left
+
+
+def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, logs):
+    s = service("wait-stop")
+    started = run(s.exe, "/start", s.name, "a", "b c")
+    assert (started.code, started.stdout) == (0, f"Starting service '{s.name}'.\r\n")
+    # After the launcher's own arguments and the main class: the service name, then the start
+    # arguments.
+    assert s.wait_for(lambda _: s.main_args()[-3:] == [s.name, "a", "b c"]), s.transcript()
+    assert services.query(s.name).state == services.RUNNING
+    assert run(s.exe, "/status").stdout == "Running.\r\n"
+
+    stopped = run(s.exe, "/stop")
+    assert (stopped.code, stopped.stdout) == (
+        0, f"Stopping service '{s.name}'.\r\nService stopped\r\n")
+    transcript = s.transcript()
+    assert transcript[-3:] == ["stop-line 0", "main-returned", "destroy"], transcript
+    status = services.query(s.name)
+    assert (status.state, status.win32_exit_code) == (services.STOPPED, 0)
+    assert wait_gone(s.exe) == []
+
+    [child] = logs.children(s.name)
+    assert f'"{s.name}" a "b c" __ksx_restart\r\n' in child
+    [host] = logs.wait_for(lambda: logs.hosts(s.name), lambda log: "] exiting\r\n" in log)
+    for line in ["control handler request 1", "sending shutdown1 0", "shutdown sent",
+                 "process terminated with exit code 0", "service stopped set"]:
+        assert f"] {line}\r\n" in host, line
+    # The stop pending report came first, then the line, then the stopped report.
+    assert host.index("control handler request 1") < host.index("shutdown sent") < host.index(
+        "service stopped set")
+
+
+def test_restart_stops_the_child_and_starts_a_new_one(service, logs):
+    s = service("wait-stop")
+    assert run(s.exe, "/start").code == 0
+    assert s.wait_for(lambda _: s.main_args()[-1:] == [s.name])
+    result = run(s.exe, "/restart", s.name, "again")
+    assert (result.code, result.stdout) == (
+        0, f"Stopping service '{s.name}'.\r\nService stopped\r\nStarting service '{s.name}'.\r\n")
+    assert s.wait_for(lambda _: s.main_args()[-2:] == [s.name, "again"]), s.transcript()
+    assert s.transcript().count("stop-line 0") == 1
+    assert services.query(s.name).state == services.RUNNING
+
+
+@pytest.mark.parametrize("scenario, exit_code", [("return", 0), ("exit:3", 3)])
+def test_a_child_that_ends_by_itself(service, logs, scenario, exit_code):
+    s = service(scenario)
+    assert run(s.exe, "/start").code == 0
+    [host] = logs.wait_for(lambda: logs.hosts(s.name), lambda log: "] exiting\r\n" in log)
+    assert f"] process terminated with exit code {exit_code}\r\n" in host
+    assert wait_gone(s.exe) == []
+    status = services.query(s.name)
+    if exit_code == 0:
+        assert "] service stopped set\r\n" in host
+        assert (status.state, status.win32_exit_code) == (services.STOPPED, 0)
+    else:
+        # No report: the manager learns of the end only from the process, as an unexpected one.
+        # Wine 8 keeps showing the last report (running); Windows shows stopped with 1067.
+        assert "] service stopped set\r\n" not in host
+        assert status.state == services.RUNNING or status.win32_exit_code == 1067
+
+
+@pytest.mark.parametrize("value, want", [
+    (["/t", "REG_DWORD", "/d", "16384"], "4000"),  # below normal
+    (["/t", "REG_SZ", "/d", "16384"], "20"),  # not 4 bytes long: ignored
+    (["/t", "REG_DWORD", "/d", "4"], "20"),  # not a class (it would start the child suspended)
+])
+def test_priority_value_sets_the_child_class(service, logs, value, want):
+    s = service("wait-stop")
+    services.wine("reg", "add", services.PRIORITY_KEY, "/v", s.name, *value, "/f")
+    try:
+        assert run(s.exe, "/start").code == 0
+        assert s.wait_for(lambda lines: any(line.startswith("main-arg") for line in lines))
+        # The service process and its child: the child is the one whose parent is listed too.
+        probe = services.wine(str(FIXTURES / "process_probe.exe"), s.exe.name)
+        rows = [line.split() for line in probe.stdout.splitlines()]
+        [child] = [row for row in rows if row[1] in {r[0] for r in rows}]
+        assert child[2] == want, probe.stdout
+        assert run(s.exe, "/stop").stdout.endswith("Service stopped\r\n")
+    finally:
+        services.wine("reg", "delete", services.PRIORITY_KEY, "/v", s.name, "/f")
+
+
+def test_a_stop_before_the_child_exists_is_held_and_the_child_never_starts(tmp_path, logs):
+    # The slow host pauses a few seconds after its first running report, before it starts its
+    # child; the stop request arrives in that pause.
+    name = "Zarvo Early Stop"
+    project = PROJECT.format(name=name, scenario="wait-stop")
+    app = tmp_path / "slow"
+    runtime(app / "jre")
+    exe = pack(app, project, name="Slow", stub=FIXTURES / "slow_service_host.exe")
+    launcher = pack(tmp_path / "launcher", project)  # the stop command's executable
+    services.create(name, exe)
+    try:
+        assert services.wine("sc", "start", name).code == 0
+        assert services.query(name).state == services.RUNNING
+        stopped = run(launcher, "/stop", name)
+        assert (stopped.code, stopped.stdout) == (
+            0, f"Stopping service '{name}'.\r\nService stopped\r\n")
+        status = services.query(name)
+        assert (status.state, status.win32_exit_code) == (services.STOPPED, 0)
+        [host] = logs.wait_for(lambda: logs.hosts(name), lambda log: "not starting it" in log)
+        assert "] stop request held: the child does not exist yet\r\n" in host
+        assert "] process terminated" not in host
+        assert logs.children(name) == []
+        assert wait_gone(exe) == []
+    finally:
+        services.remove(name)

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "launcher/command_line.h"
+#include "launcher/entry_plan.h"
+#include "service/child_command_line.h"
+#include "service/dependencies.h"
+#include "service/host_state.h"
+#include "service/stop_wait.h"
+
+namespace zarvo {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(ReadDependencies, MultiStringWithEmptyFieldsSkipped) {
+  const struct {
+    std::u16string list;
+    std::optional<std::u16string> want;
+  } cases[] = {
+      {u"", std::nullopt},
+      {u",,,", std::nullopt},
+      {u"Tcpip", u"Tcpip\0\0"s},
+      {u"Tcpip,,Dnscache,", u"Tcpip\0Dnscache\0\0"s},
+      {u",Tcpip", u"Tcpip\0\0"s},
+      {u"Tcpip, Dnscache", u"Tcpip\0 Dnscache\0\0"s},  // blanks belong to the name
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.list));
+    EXPECT_EQ(ReadDependencies(c.list), c.want);
+  }
+}
+
+TEST(ChildCommandLine, EveryPieceComesBackFromTheTokeniser) {
+  const struct {
+    ArgumentList own;
+    std::u16string name;
+    ArgumentList start;
+    std::u16string want;
+  } cases[] = {
+      {{u"C:\\App\\app.exe"}, u"Svc", {}, u"C:\\App\\app.exe Svc __ksx_restart"},
+      {{u"C:\\Program Files\\App\\app.exe"},
+       u"My Service",
+       {u"a", u"b"},
+       u"\"C:\\Program Files\\App\\app.exe\" \"My Service\" a b __ksx_restart"},
+      // Extra tokens of the service process's own command line come before the start arguments.
+      {{u"app.exe", u"-x", u"two words"},
+       u"Svc",
+       {u"a"},
+       u"app.exe Svc -x \"two words\" a __ksx_restart"},
+      // A quote in a piece would open a run to the end of the line and swallow the marker.
+      {{u"C:\\Bob's\\app.exe"},
+       u"Svc",
+       {u"it's", u"say \"hi\"", u"\""},
+       u"\"C:\\Bob's\\app.exe\" Svc \"it's\" 'say \"hi\"' '\"' __ksx_restart"},
+      {{u"app.exe"}, u"Svc", {u""}, u"app.exe Svc \"\" __ksx_restart"},
+      {{u"C:\\dir\\app.exe"},
+       u"Svc",
+       {u"C:\\trailing\\"},
+       u"C:\\dir\\app.exe Svc C:\\trailing\\ __ksx_restart"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.want));
+    const ChildLine line = BuildChildCommandLine(c.own, c.name, c.start);
+    ASSERT_EQ(line.status, ChildLineStatus::Ok);
+    EXPECT_EQ(line.text, c.want);
+
+    ArgumentList want{c.own[0], c.name};
+    want.insert(want.end(), c.own.begin() + 1, c.own.end());
+    want.insert(want.end(), c.start.begin(), c.start.end());
+    want.emplace_back(kRestartMarker);
+    ArgumentList got;
+    SplitCommandLine(line.text, got);
+    EXPECT_EQ(got, want);
+  }
+}
+
+TEST(ChildCommandLine, RefusedRatherThanCut) {
+  const ArgumentList own{u"app.exe"};
+  const ChildLine both = BuildChildCommandLine(own, u"Svc", ArgumentList{u"it's \"x\""});
+  EXPECT_EQ(both.status, ChildLineStatus::UnquotablePiece);
+  EXPECT_EQ(both.culprit, u"it's \"x\"");
+  EXPECT_TRUE(both.text.empty());
+
+  // "app.exe Svc " + argument + " __ksx_restart": the longest argument that fits the 11999
+  // characters, and one more.
+  const size_t fixed = std::u16string(u"app.exe Svc  __ksx_restart").size();
+  const std::u16string longest(kChildCommandLineCapacity - 1 - fixed, u'x');
+  EXPECT_EQ(BuildChildCommandLine(own, u"Svc", ArgumentList{longest}).text.size(),
+            kChildCommandLineCapacity - 1);
+  const ChildLine tooLong = BuildChildCommandLine(own, u"Svc", ArgumentList{longest + u"x"});
+  EXPECT_EQ(tooLong.status, ChildLineStatus::TooLong);
+  EXPECT_TRUE(tooLong.text.empty());
+}
+
+TEST(ChildPriority, OnlyTheSixClasses) {
+  for (uint32_t value : {0x40u, 0x4000u, 0x20u, 0x8000u, 0x80u, 0x100u}) {
+    EXPECT_TRUE(IsPriorityClass(value)) << value;
+  }
+  // Suspended, debugged, a console of its own, two classes at once, nothing.
+  for (uint32_t value : {0x4u, 0x1u, 0x10u, 0x4020u, 0u, 0xFFFFFFFFu}) {
+    EXPECT_FALSE(IsPriorityClass(value)) << value;
+  }
+}
+
+TEST(HostState, InitialRecordReportsRunningAtOnce) {
+  const StatusRecord r = HostState().record();
+  EXPECT_EQ(r.serviceType, 0x30u);
+  EXPECT_EQ(r.currentState, svc::kRunning);
+  EXPECT_EQ(r.controlsAccepted, 5u);
+  EXPECT_EQ(r.win32ExitCode, 0u);
+  EXPECT_EQ(r.serviceSpecificExitCode, 0u);
+  EXPECT_EQ(r.checkPoint, 0u);
+  EXPECT_EQ(r.waitHint, 50000u);
+}
+
+TEST(HostState, Controls) {
+  const struct {
+    uint32_t control;
+    bool stopLine;
+    int reportNumber;
+    uint32_t state;
+    uint32_t checkPoint;
+  } cases[] = {
+      {svc::kControlStop, true, 2, svc::kStopPending, 0},
+      {svc::kControlShutdown, true, 1, svc::kStopPending, 1},
+      {4 /* interrogate */, false, 3, svc::kRunning, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.control);
+    HostState host;
+    const HostState::ControlStep step = host.onControl(c.control);
+    EXPECT_EQ(step.sendStopLine, c.stopLine);
+    EXPECT_EQ(step.reportNumber, c.reportNumber);
+    EXPECT_EQ(host.record().currentState, c.state);
+    EXPECT_EQ(host.record().checkPoint, c.checkPoint);
+    EXPECT_EQ(host.record().waitHint, 50000u);
+  }
+}
+
+TEST(HostState, ChildEnd) {
+  const struct {
+    std::optional<uint32_t> request;  // a control before the child ends
+    uint32_t exitCode;
+    bool reported;
+    uint32_t state;
+  } cases[] = {
+      {std::nullopt, 0, true, svc::kStopped},
+      // Ended by itself with an error: nothing is reported, the manager sees the process end.
+      {std::nullopt, 3, false, svc::kRunning},
+      {svc::kControlStop, 3, true, svc::kStopped},
+      {svc::kControlShutdown, 1, true, svc::kStopped},
+      {4, 3, false, svc::kRunning},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.request.value_or(0) << " " << c.exitCode);
+    HostState host;
+    EXPECT_TRUE(host.childStarted());
+    if (c.request) host.onControl(*c.request);
+    EXPECT_EQ(host.childEnded(c.exitCode), c.reported);
+    EXPECT_EQ(host.record().currentState, c.state);
+    EXPECT_EQ(host.record().win32ExitCode, 0u);
+  }
+}
+
+TEST(HostState, EarlyStopIsNeitherLostNorOverwritten) {
+  HostState host;
+  host.onControl(svc::kControlStop);
+  EXPECT_TRUE(host.stopRequested());
+  // The running report after the child's creation would tell the manager the stop was dropped.
+  EXPECT_FALSE(host.childStarted());
+  EXPECT_EQ(host.record().currentState, svc::kStopPending);
+  EXPECT_TRUE(host.childEnded(1));
+  EXPECT_EQ(host.record().currentState, svc::kStopped);
+
+  HostState notStarted;
+  notStarted.onControl(svc::kControlShutdown);
+  notStarted.stoppedBeforeChild();
+  EXPECT_EQ(notStarted.record().currentState, svc::kStopped);
+  EXPECT_EQ(notStarted.record().win32ExitCode, 0u);
+}
+
+TEST(HostState, ChildNotStartedIsAServiceSpecificError) {
+  HostState host;
+  host.childNotStarted();
+  EXPECT_EQ(host.record().currentState, svc::kStopped);
+  EXPECT_EQ(host.record().win32ExitCode, 1066u);
+  EXPECT_EQ(host.record().serviceSpecificExitCode, 5000u);
+}
+
+TEST(WaitUntilStopped, FollowsWaitHintAndCheckPoint) {
+  constexpr uint32_t P = svc::kStopPending, S = svc::kStopped, R = svc::kRunning;
+  const struct {
+    const char* what;
+    std::vector<std::optional<PolledStatus>> script;  // the last entry repeats
+    uint32_t startTick;
+    bool want;
+    uint32_t wantSleeps;
+  } cases[] = {
+      {"stopped at once", {PolledStatus{S, 0, 0}}, 0, true, 0},
+      {"running", {PolledStatus{R, 0, 0}}, 0, false, 0},
+      {"query fails", {std::nullopt}, 0, false, 0},
+      {"stops after two polls",
+       {PolledStatus{P, 0, 50000}, PolledStatus{P, 0, 50000}, PolledStatus{S, 0, 0}},
+       0,
+       true,
+       2},
+      // 500 ms per poll; the first poll past the 2000 ms hint ends the wait.
+      {"no progress", {PolledStatus{P, 0, 2000}}, 0, false, 5},
+      {"no progress across the tick count's wrap",
+       {PolledStatus{P, 0, 2000}},
+       0xFFFFFF00u,
+       false,
+       5},
+      // Each advance restarts the 1000 ms allowance: three advances, then three polls to exceed it.
+      {"progress extends",
+       {PolledStatus{P, 0, 1000}, PolledStatus{P, 1, 1000}, PolledStatus{P, 2, 1000},
+        PolledStatus{P, 3, 1000}},
+       0,
+       false,
+       6},
+      {"query fails while pending", {PolledStatus{P, 0, 50000}, std::nullopt}, 0, false, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::deque<std::optional<PolledStatus>> script(c.script.begin(), c.script.end());
+    uint32_t now = c.startTick;
+    uint32_t sleeps = 0;
+    auto query = [&script] {
+      std::optional<PolledStatus> next = script.front();
+      if (script.size() > 1) script.pop_front();
+      return next;
+    };
+    const StopWaitClock clock{[&now] { return now; },
+                              [&](uint32_t millis) {
+                                EXPECT_EQ(millis, kStopPollMillis);
+                                now += millis;
+                                ++sleeps;
+                              }};
+    EXPECT_EQ(WaitUntilStopped(query, clock), c.want);
+    EXPECT_EQ(sleeps, c.wantSleeps);
+  }
+}
+
+}  // namespace
+}  // namespace zarvo
