@@ -128,6 +128,17 @@ hyperfine --warmup 2 --runs 20 --export-json "$svc/stop.json" \
   -n "bare service" "scripts/wine-run $svc/Stop.exe /stop ZarvoBenchBare"
 ratio "$svc/stop.json" "launcher service" "bare service" \
   "stop ratio (/stop of a launcher service over /stop of a bare service)"
+# The stop command polls every half second while a service reports stop pending, which a bare
+# service that stops inside its control handler never does: the probe polls every millisecond
+# and so measures the services themselves.
+probe=build/win64/tests/fixtures/stop_probe.exe
+hyperfine --warmup 2 --runs 20 --export-json "$svc/probe.json" \
+  --prepare "sleep 0.5; scripts/wine-run $svc/Stop.exe /start >/dev/null; sleep 1" \
+  -n "launcher service, polled" "scripts/wine-run $probe ZarvoBenchStop" \
+  --prepare "sleep 0.5; scripts/wine-run $svc/Stop.exe /start ZarvoBenchBare >/dev/null; sleep 1" \
+  -n "bare service, polled" "scripts/wine-run $probe ZarvoBenchBare"
+ratio "$svc/probe.json" "launcher service, polled" "bare service, polled" \
+  "stop latency ratio (stop request to stopped, polled every millisecond)"
 scripts/wine-run "$svc/Stop.exe" /uninstall >/dev/null
 scripts/wine-run sc delete ZarvoBenchBare >/dev/null
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true
