@@ -102,6 +102,10 @@ def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, log
     # After the launcher's own arguments and the main class: the service name, then the start
     # arguments.
     assert s.wait_for(lambda _: s.main_args()[-3:] == [s.name, "a", "b c"]), s.transcript()
+    # Only the service's JVM ignores console signals and knows it is a service.
+    options = [line[len("option "):] for line in s.transcript() if line.startswith("option ")]
+    assert "-Dzarvo.isService=true" in options and options.count("-Xrs") == 1
+    assert "-Dkestrix.noRedir=true" not in options
     assert services.query(s.name).state == services.RUNNING
     assert run(s.exe, "/status").stdout == "Running.\r\n"
 
