@@ -53,6 +53,9 @@ class Result:
     stderr: str
     log: str | None  # the diagnostic log of this run, when logging was on
     log_path: Path | None
+    # Every log written during the run, oldest first: processes the run started (a service's
+    # child) write their own, and one of those may be the newest.
+    logs: list[str] = dataclasses.field(default_factory=list)
 
 
 def pack(directory: Path, project: str, name: str = "App", stub: Path | None = None) -> Path:
@@ -90,14 +93,14 @@ def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = Fa
     # wrapper script's shell complain; Wine itself takes the language from the name anyway.
     stderr = "".join(line for line in stderr.splitlines(keepends=True)
                      if not line.startswith("bash: warning: setlocale"))
-    log_text, log_path = None, None
+    log_text, log_path, logs = None, None, []
     if temp:
         new = sorted(set(temp.glob("ksx_nlog_*.log")) - before,
                      key=lambda p: int(p.stem.rsplit("_", 1)[1]))
+        logs = [p.read_bytes().decode("utf-8-sig") for p in new]
         if new:
-            log_path = new[-1]
-            log_text = log_path.read_bytes().decode("utf-8-sig")
-    return Result(done.returncode, stdout, stderr, log_text, log_path)
+            log_path, log_text = new[-1], logs[-1]
+    return Result(done.returncode, stdout, stderr, log_text, log_path, logs)
 
 
 def block_offset(image: bytes) -> int:
