@@ -41,14 +41,19 @@ class Status:
 
 
 def query(name: str) -> Status | None:
-    """The service's status as Wine's sc.exe reports it; None when there is no such service."""
-    result = wine("sc", "query", name)
-    fields = dict(re.findall(r"^\s+(\w+)\s+: (\S+)", result.stdout, re.M))
-    if result.code != 0 or "STATE" not in fields:
-        return None
-    return Status(int(fields["STATE"]), int(fields["WIN32_EXIT_CODE"]),
-                  int(fields["SERVICE_EXIT_CODE"]), int(fields["CHECKPOINT"], 16),
-                  int(fields["WAIT_HINT"], 16))
+    """The service's status as Wine's sc.exe reports it; None when there is no such service.
+
+    Wine's sc.exe now and then fails the query of an existing service (seen right after a stop),
+    printing nothing, as it does for a missing one: a failed query is asked again."""
+    for _ in range(3):
+        result = wine("sc", "query", name)
+        fields = dict(re.findall(r"^\s+(\w+)\s+: (\S+)", result.stdout, re.M))
+        if result.code == 0 and "STATE" in fields:
+            return Status(int(fields["STATE"]), int(fields["WIN32_EXIT_CODE"]),
+                          int(fields["SERVICE_EXIT_CODE"]), int(fields["CHECKPOINT"], 16),
+                          int(fields["WAIT_HINT"], 16))
+        time.sleep(0.2)
+    return None
 
 
 def wait_for_state(name: str, state: int, timeout: float = 30) -> Status | None:
