@@ -158,11 +158,7 @@ bool CallInitFromLauncher(JNIEnv* env, bool flag) {
 ArgumentList MainArgumentList(const ArgumentList& launcherArguments, const ArgumentList& launch,
                               const ArgumentList& configured, bool jArgumentsAreVmOptions) {
   ArgumentList list = launcherArguments;
-  if (launch.empty()) {
-    list.insert(list.end(), configured.begin(), configured.end());
-    return list;
-  }
-  list.push_back(launch.front());
+  if (!launch.empty()) list.push_back(launch.front());
   list.insert(list.end(), configured.begin(), configured.end());
   for (size_t i = 1; i < launch.size(); ++i) {
     const std::u16string_view argument = launch[i];

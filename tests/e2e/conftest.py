@@ -6,6 +6,8 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).parent))
 import harness  # noqa: E402
+import services  # noqa: E402
+from runtimes import FIXTURES  # noqa: E402
 
 
 @pytest.fixture(scope="session", autouse=True)
@@ -26,3 +28,13 @@ def persistent_wineserver():
 @pytest.fixture
 def work(tmp_path):
     return tmp_path
+
+
+@pytest.fixture
+def logs():
+    """Service processes log through the environment Wine's service manager gives them; the logs
+    of this test's service processes and children are removed afterwards."""
+    services.enable_service_logging(FIXTURES / "bare_service.exe")
+    made = services.Logs()
+    yield made
+    made.remove()

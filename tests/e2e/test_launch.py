@@ -55,7 +55,7 @@ class Project:
     files: dict[str, str] = field(default_factory=dict)
 
     def toml(self, scenario: str) -> str:
-        vm = ", ".join([f'"-Dzarvo.test.scenario={scenario}"'])
+        vm = f'"-Dzarvo.test.scenario={scenario}"'
         java = [line for line in self.java if not line.startswith("vm_options")]
         configured = [line for line in self.java if line.startswith("vm_options")]
         if configured:

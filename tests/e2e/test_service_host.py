@@ -31,19 +31,6 @@ vm_options = ["-Dzarvo.test.scenario={scenario}"]
 _names = itertools.count(1)
 
 
-@pytest.fixture(scope="module", autouse=True)
-def service_logging():
-    services.enable_service_logging(FIXTURES / "bare_service.exe")
-
-
-@pytest.fixture
-def logs():
-    """The logs of this test's service processes and children; removed afterwards."""
-    made = services.Logs()
-    yield made
-    made.remove()
-
-
 @dataclass
 class Service:
     name: str

@@ -9,7 +9,7 @@ import pytest
 
 import services
 from harness import pack, run
-from runtimes import FIXTURES, runtime
+from runtimes import runtime
 
 PROJECT = """
 [service]
@@ -23,19 +23,6 @@ vm_options = ["-Dzarvo.test.scenario=wait-stop"]
 
 CYCLES = 50
 SIDE_BY_SIDE = 10
-
-
-@pytest.fixture(scope="module", autouse=True)
-def service_logging():
-    services.enable_service_logging(FIXTURES / "bare_service.exe")
-
-
-@pytest.fixture
-def logs():
-    """The logs of this test's service processes and children; removed afterwards."""
-    made = services.Logs()
-    yield made
-    made.remove()
 
 
 @pytest.fixture
