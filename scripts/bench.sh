@@ -32,8 +32,8 @@ build/host/bench/bench_config_load --benchmark_counters_tabular=true
 echo "== whole process under Wine: App.exe /? versus an empty program"
 dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
 export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
+scripts/wine-prefix  # the prefix exists and no server of it runs: -p below starts the only one
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p  # keep one server: measure the programs, not its start
-scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
 hyperfine --warmup 3 --runs 20 --export-json "$out/startup.json" \
   -n "App.exe /?" "scripts/wine-run $out/App.exe /?" \
   -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"

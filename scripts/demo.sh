@@ -13,7 +13,8 @@ bash scripts/build.sh >/dev/null
 out=build/demo
 rm -rf "$out" && mkdir -p "$out"
 jdk=/usr/lib/jvm/java-17-openjdk-amd64
-export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
+# A prefix of the demo's own, apart from the tests' one; ZARVO_WINEPREFIX may name another.
+export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix-demo}"
 export WINEPREFIX="$ZARVO_WINEPREFIX"
 app="$out/ZarvoHello.exe"
 
@@ -41,9 +42,12 @@ transcript="$out/transcript.log"
 printf -- '-Dzarvo.test.scenario=wait-stop\n-Dzarvo.test.transcript=%s\n' \
   "$(winpath "$out")\\transcript.log" | tee "$out/ZarvoHello.vmoptions"
 
+step "the Wine prefix $WINEPREFIX (created on the first run, about 20 s)"
+# The server can only be made persistent once the prefix exists, and only while no other server
+# of the prefix runs: wine-prefix returns after its own server has ended.
+scripts/wine-prefix
 wineserver -p  # Wine ends service processes with its last ordinary process otherwise
 trap 'wineserver -k || true' EXIT
-scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
 scripts/wine-run "$app" /uninstall >/dev/null 2>&1 || true  # a left-over of an earlier run
 
 step "ZarvoHello.exe /install"

@@ -15,10 +15,11 @@ def persistent_wineserver():
     """One wineserver for the whole session: every Wine start then skips the server start."""
     env = harness.wine_env()
     env["WINEPREFIX"] = str(harness.WINEPREFIX)
-    # The first wine-run initialises the prefix if needed.
-    subprocess.run([str(harness.WINE_RUN), "cmd", "/c", "exit"], env=harness.wine_env(),
+    # The prefix is initialised if needed, and no server of it runs afterwards: a persistent
+    # server can only start while no other one does.
+    subprocess.run([str(harness.WINE_PREFIX_SCRIPT)], env=harness.wine_env(),
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   timeout=300)
+                   timeout=300, check=True)
     server = subprocess.Popen(["wineserver", "-p"], env=env)
     yield
     subprocess.run(["wineserver", "-k"], env=env, timeout=60)

@@ -19,6 +19,7 @@ ROOT = Path(__file__).resolve().parents[2]
 # zpack and launcher.exe.
 DIST = Path(os.environ.get("ZARVO_DIST", ROOT / "dist"))
 WINE_RUN = ROOT / "scripts" / "wine-run"
+WINE_PREFIX_SCRIPT = ROOT / "scripts" / "wine-prefix"
 WINEPREFIX = Path(os.environ.get("ZARVO_WINEPREFIX", ROOT / "build" / "wineprefix"))
 
 
