@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test layer: the main job in a new
-# Wine prefix, host unit tests with sanitizers, the core tests and shell tests under Wine, end-to-end tests of packed executables
-# under Wine, and short fuzzing runs. Ends with one summary line.
+# Wine prefix, host unit tests with sanitizers, the core tests and shell tests under Wine,
+# end-to-end tests of packed executables under Wine, and short fuzzing runs. Ends with one
+# summary line.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh || exit 1
