@@ -12,6 +12,7 @@ import struct
 import subprocess
 import tempfile
 import textwrap
+import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -21,6 +22,15 @@ DIST = Path(os.environ.get("ZARVO_DIST", ROOT / "dist"))
 WINE_RUN = ROOT / "scripts" / "wine-run"
 WINE_PREFIX_SCRIPT = ROOT / "scripts" / "wine-prefix"
 WINEPREFIX = Path(os.environ.get("ZARVO_WINEPREFIX", ROOT / "build" / "wineprefix"))
+
+
+# What the running test did and saw, oldest first: every program run with its result, every
+# service state queried. conftest.py clears it before each test and keeps it when one fails.
+journal: list[str] = []
+
+
+def note(text: str) -> None:
+    journal.append(f"{time.strftime('%H:%M:%S')}.{int(time.time() * 1000) % 1000:03d} {text}")
 
 
 def wine_env(extra: dict[str, str] | None = None) -> dict[str, str]:
@@ -90,6 +100,8 @@ def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = Fa
                                   timeout=timeout)
         stdout = out_path.read_bytes().decode("cp1252", errors="replace")
         stderr = err_path.read_bytes().decode("cp1252", errors="replace")
+    note(f"run {exe} {' '.join(repr(a) for a in args)} -> exit code {done.returncode}\n"
+         f"  stdout: {stdout!r}\n  stderr: {stderr[-2000:]!r}")
     # A locale the machine has not generated (LC_ALL=de_DE.UTF-8 for a German user) makes the
     # wrapper script's shell complain; Wine itself takes the language from the name anyway.
     stderr = "".join(line for line in stderr.splitlines(keepends=True)

@@ -17,7 +17,7 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-from harness import WINEPREFIX, run, wine_env, wine_temp_dir, windows_path
+from harness import WINEPREFIX, note, run, wine_env, wine_temp_dir, windows_path
 
 ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 SERVICES_KEY = r"HKLM\System\CurrentControlSet\Services"
@@ -49,10 +49,13 @@ def query(name: str) -> Status | None:
         result = wine("sc", "query", name)
         fields = dict(re.findall(r"^\s+(\w+)\s+: (\S+)", result.stdout, re.M))
         if result.code == 0 and "STATE" in fields:
+            note(f"state of {name}: {fields['STATE']} (exit codes {fields['WIN32_EXIT_CODE']}, "
+                 f"{fields['SERVICE_EXIT_CODE']})")
             return Status(int(fields["STATE"]), int(fields["WIN32_EXIT_CODE"]),
                           int(fields["SERVICE_EXIT_CODE"]), int(fields["CHECKPOINT"], 16),
                           int(fields["WAIT_HINT"], 16))
         time.sleep(0.2)
+    note(f"state of {name}: no answer from sc query")
     return None
 
 
