@@ -89,15 +89,18 @@ def test_the_jvm_and_main_receive_what_the_launch_prescribes(tmp_path):
         application=['main_class = "com.example.Main"', 'arguments = ["--verbose", "--port", "80"]'],
         java=['vm_options = ["-Xmx64m", "-Dapp.home=${ZARVO_EXEDIR}"]'],
         files={"lib/app.jar": "PK", "lib/b.zip": "PK", "lib/c.txt": "", "conf/x": ""})
-    run_ = launch(tmp_path, project, "svc", "a", "b c")
+    run_ = launch(tmp_path, project, "svc", "a", "b c", env={"LC_ALL": "en_US.UTF-8"})
     assert run_.code == 0, run_.stderr
     options = run_.lines("option")
     assert [o.split("=", 1)[0] + "=" for o in options[:len(PROPERTY_NAMES)]] == PROPERTY_NAMES
     exe = run_.path("App.exe")
     assert options[1] == f"-Dzarvo.moduleName={exe}" and options[2] == f"-Dsun.java.command={exe}"
     classpath = ";".join(run_.path(p) for p in ["lib\\app.jar", "conf", "lib\\app.jar", "lib\\b.zip"])
-    assert run_.options == ["-Xmx64m", f"-Dapp.home={run_.path('')}\\",
-                            f"-Djava.class.path={classpath}", "-Dkestrix.noRedir=true"]
+    # The user's language and country follow the configured options even without a locale
+    # argument.
+    assert run_.options == ["-Xmx64m", f"-Dapp.home={run_.path('')}\\", "-Duser.language=en",
+                            "-Duser.country=US", f"-Djava.class.path={classpath}",
+                            "-Dkestrix.noRedir=true"]
     assert run_.lines("find-class") == ["java/lang/System", "com/zarvo/runtime/WinLauncher",
                                         "java/lang/String"]
     assert run_.lines("set-property") == [f"zarvo.moduleName={exe}"]
@@ -132,6 +135,10 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
      Project(), ["-Dsun.locale.formatasdefault=false", "a"], {"LC_ALL": "de_DE.UTF-8"},
      lambda r: r.options[:3] == ["-Dsun.locale.formatasdefault=false", "-Duser.language=de",
                                  "-Duser.country=DE"] and r.main_args[-1] == "a"),
+    ("locale options without a locale argument",
+     Project(), ["a"], {"LC_ALL": "de_CH.UTF-8"},
+     lambda r: r.options[:2] == ["-Duser.language=de", "-Duser.country=CH"]
+     and r.main_args[-1] == "a"),
     ("locale as default format adds only itself",
      Project(), ["-Dsun.locale.formatasdefault=true"], {"LC_ALL": "de_DE.UTF-8"},
      lambda r: r.options[0] == "-Dsun.locale.formatasdefault=true"
@@ -168,6 +175,23 @@ def test_launch_configurations(tmp_path, name, project, args, env, check):
     launched = launch(tmp_path, project, *args, env=env)
     assert launched.code == 0, launched.stderr
     assert check(launched), "\n".join(launched.transcript)
+
+
+@pytest.mark.parametrize("registered, init_calls", [(True, ["1"]), (False, ["1", "0"])])
+def test_kestrix_helper_library(tmp_path, registered, init_calls):
+    """The helper library in .kestrix is told by Common.initFromLauncher(true) that its natives
+    are coming; when registering them fails, initFromLauncher(false) follows. Its log calls are
+    printf-style."""
+    helper = tmp_path / "app" / ".kestrix"
+    helper.mkdir(parents=True)
+    shutil.copy(FIXTURES / "ksxinst" / "ksxinst.dll", helper / "ksxinst.dll")
+    (helper / "ksxinst.cfg").write_text(f"register={'true' if registered else 'false'}\n")
+    launched = launch(tmp_path, Project(more=["[launcher]", 'flavour = "kestrix"']))
+    assert launched.code == 0, launched.stderr
+    assert launched.lines("init-from-launcher") == init_calls
+    assert "] ERROR: helper: 3 natives, wide, narrow, 1099511627776\r\n" in launched.log
+    assert ("] ERROR: registering helper dll failed\r\n" in launched.log) == (not registered)
+    assert launched.transcript[-2:] == ["main-returned", "destroy"]
 
 
 def test_redirect_run_has_no_no_redirect_option(tmp_path):

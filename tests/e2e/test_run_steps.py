@@ -143,6 +143,34 @@ def test_native_library_path_goes_in_front_of_path(tmp_path, register):
     assert added == ([f"{base}\\lib", f"{base}\\bin"] if register else [])
 
 
+def test_a_log_deleted_during_the_run_is_created_again(tmp_path):
+    exe = steps_exe(tmp_path, '[native]\nlibrary_dirs = ["lib"]\n')
+    release = tmp_path / "go"
+    temp = wine_temp_dir()
+    before = set(temp.glob("ksx_nlog_*.log"))
+    process = subprocess.Popen([str(WINE_RUN), str(exe), "--wait-for", windows_path(release),
+                                "nativepath"], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                               env=wine_env({"ZARVO_LOG": "yes"}))
+    try:
+        deadline = time.monotonic() + 30
+        while not (new := set(temp.glob("ksx_nlog_*.log")) - before):
+            assert time.monotonic() < deadline, "no log was written"
+            time.sleep(0.1)
+        [log] = new
+        time.sleep(0.5)  # the start-up's entries are written
+        log.unlink()
+    finally:
+        release.write_text("go")
+        assert process.wait(timeout=30) == 0
+    # The step after the wait logged into a file of the same name, made anew.
+    text = log.read_bytes()
+    assert text.startswith(b"\xef\xbb\xbf"), text[:40]
+    lines = text.decode("utf-8-sig").split("\r\n")
+    assert all(re.match(r"\[\d+:\d+\] ", line) for line in lines if line), lines
+    assert any("] Setting PATH (native libs) " in line for line in lines), lines
+
+
 class Holder:
     """A copy of the steps stub that runs the single-instance step and waits for a file."""
 
