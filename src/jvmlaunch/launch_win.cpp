@@ -159,9 +159,10 @@ bool LaunchJava(const ArgumentList& arguments) {
   run.splash = splashSettings();
   if (kestrix) run.initHelperLibrary = InitHelperLibrary;
   run.modulePath = GetModulePath();
-  run.mainArguments =
-      MainArgumentList(BuildLauncherArguments(), arguments, configuredApplicationArguments(),
-                       GetConfigInt(key::kJArgumentsAreVmOptions) != 0);
+  run.mainArguments = [arguments] {
+    return MainArgumentList(BuildLauncherArguments(), arguments, configuredApplicationArguments(),
+                            GetConfigInt(key::kJArgumentsAreVmOptions) != 0);
+  };
 
   const uint32_t stackSize = StackReservation(parameters->options);
   DebugLog(u"used stack size %d", static_cast<int32_t>(stackSize));

@@ -101,5 +101,9 @@ class Registry:
         self.scratch.mkdir(parents=True, exist_ok=True)
         file = self.scratch / "entries.reg"
         file.write_text("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n")
-        subprocess.run([str(WINE_RUN), "reg", "import", windows_path(file)], env=wine_env(),
-                       stdin=subprocess.DEVNULL, capture_output=True, check=True, timeout=60)
+        # Output to a file, not a pipe: when reg.exe is the session's first Windows program, the
+        # helper processes Wine starts for it inherit a pipe and keep it open.
+        with open(self.scratch / "import.out", "wb") as out:
+            subprocess.run([str(WINE_RUN), "reg", "import", windows_path(file)], env=wine_env(),
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=out, check=True,
+                           timeout=60)

@@ -143,6 +143,10 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
      Project(), ["-Dsun.locale.formatasdefault=true"], {"LC_ALL": "de_DE.UTF-8"},
      lambda r: r.options[0] == "-Dsun.locale.formatasdefault=true"
      and not option_with("-Duser.", r)),
+    ("configured arguments are expanded once main is found",
+     Project(application=['main_class = "x.Main"', 'arguments = ["${ZARVO_EXEDIR}data"]']), [], {},
+     lambda r: r.main_args[6:] == [r.path("") + "\\data"]
+     and r.log.index("] main class: ") < r.log.index("] expanding2 ${ZARVO_EXEDIR} to ")),
     ("version-specific line by feature release",
      Project(java=['version_options = [{ versions = "9-11", options = ["-Dline=a"] }, '
                    '{ versions = "17", options = ["-Dline=b"] }, '
