@@ -114,6 +114,13 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
     return [o for o in launched.options if o.startswith(prefix)]
 
 
+def after_class_path(launched: Launch) -> list[str]:
+    """The options that follow the class path option."""
+    options = launched.options
+    [at] = [i for i, o in enumerate(options) if o.startswith("-Djava.class.path=")]
+    return options[at + 1:]
+
+
 @pytest.mark.parametrize("name, project, args, env, check", [
     ("class path directives",
      Project(top=['classpath = [{ archive = "a.jar" }]'],
@@ -156,8 +163,18 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
      Project(top=['modulepath = [{ directory = "mods" }]'],
              application=['main_class = "my.mod/com.example.Main"', "module_mode = true"],
              files={"mods/m.jar": "PK"}), [], {},
-     lambda r: option_with("--module-path=", r)
-     and option_with("--add-modules=", r) and r.main_args[1] == "/my.mod/com.example.Main"),
+     lambda r: after_class_path(r) == [
+         f"--module-path={r.path('mods')}", "--add-opens=my.mod/com.example=com.zarvo.runtime",
+         "--add-modules=my.mod,com.zarvo.runtime", "-Dkestrix.noRedir=true"]
+     and r.main_args[1] == "/my.mod/com.example.Main"),
+    ("module mode with a main class that names no module",
+     Project(top=['modulepath = [{ directory = "mods" }]'],
+             application=['main_class = "com.example.Main"', "module_mode = true"],
+             files={"mods/m.jar": "PK"}), [], {},
+     lambda r: after_class_path(r) == [
+         f"--module-path={r.path('mods')}", "--add-modules=com.example.Main,com.zarvo.runtime",
+         "-Dkestrix.noRedir=true"]
+     and r.main_args[1] == "/com.example.Main"),
     ("no service options in a run",
      Project(), [], {},
      lambda r: "-Xrs" not in r.lines("option")

@@ -15,7 +15,7 @@ from pathlib import Path
 import pytest
 
 import services
-from harness import pack, run
+from harness import pack, run, windows_path
 from runtimes import FIXTURES, runtime
 
 PROJECT = """
@@ -86,9 +86,11 @@ def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, log
     s = service("wait-stop")
     started = run(s.exe, "/start", s.name, "a", "b c")
     assert (started.code, started.stdout) == (0, f"Starting service '{s.name}'.\r\n")
-    # After the launcher's own arguments and the main class: the service name, then the start
-    # arguments.
-    assert s.wait_for(lambda _: s.main_args()[-3:] == [s.name, "a", "b c"]), s.transcript()
+    # After the launcher's own arguments and the main class: the service name once, then the
+    # start arguments.
+    main_args = ["false", "com.example.Main", "", "", "false", s.name, "a", "b c"]
+    assert s.wait_for(lambda _: len(s.main_args()) >= len(main_args)), s.transcript()
+    assert s.main_args() == main_args
     # Only the service's JVM ignores console signals and knows it is a service.
     options = [line[len("option "):] for line in s.transcript() if line.startswith("option ")]
     assert "-Dzarvo.isService=true" in options and options.count("-Xrs") == 1
@@ -101,12 +103,16 @@ def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, log
         0, f"Stopping service '{s.name}'.\r\nService stopped\r\n")
     transcript = s.transcript()
     assert transcript[-3:] == ["stop-line 0", "main-returned", "destroy"], transcript
+    assert s.main_args() == main_args
     status = services.query(s.name)
     assert (status.state, status.win32_exit_code) == (services.STOPPED, 0)
     assert wait_gone(s.exe) == []
 
     [child] = logs.children(s.name)
-    assert f'"{s.name}" a "b c" __ksx_restart\r\n' in child
+    # The child's whole command line: the executable as the service was started (quoted for its
+    # blank), the service name, the start arguments and the restart marker.
+    assert (f'] command line "{windows_path(s.exe)}" "{s.name}" a "b c" __ksx_restart\r\n'
+            in child), child
     [host] = logs.wait_for(lambda: logs.hosts(s.name), lambda log: "] exiting\r\n" in log)
     for line in ["control handler request 1", "sending shutdown1 0", "shutdown sent",
                  "process terminated with exit code 0", "service stopped set"]:
