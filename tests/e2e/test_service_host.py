@@ -8,6 +8,7 @@ read from standard input.
 from __future__ import annotations
 
 import itertools
+import subprocess
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -15,7 +16,7 @@ from pathlib import Path
 import pytest
 
 import services
-from harness import pack, run, windows_path
+from harness import WINE_RUN, pack, run, wine_env, windows_path
 from runtimes import FIXTURES, runtime
 
 PROJECT = """
@@ -197,4 +198,54 @@ def test_a_stop_before_the_child_exists_is_held_and_the_child_never_starts(tmp_p
         assert logs.children(name) == []
         assert wait_gone(exe) == []
     finally:
+        services.remove(name)
+
+
+def test_output_larger_than_a_pipe_holds_is_drained(service):
+    """The Java side writes a megabyte before it reads its stop line: only a host that drains
+    the output pipe lets it get that far and stop."""
+    s = service("chatter:1048576")
+    assert run(s.exe, "/start").code == 0
+    assert s.wait_for(lambda lines: "wrote 1048576" in lines, timeout=60), s.transcript()
+    stopped = run(s.exe, "/stop")
+    assert stopped.stdout.endswith("Service stopped\r\n"), stopped.stdout
+    assert s.transcript()[-3:] == ["stop-line 0", "main-returned", "destroy"]
+
+
+def test_status_while_the_stop_is_pending(service):
+    s = service("linger:8000")
+    assert run(s.exe, "/start").code == 0
+    assert s.wait_for(lambda _: s.main_args())
+    # Wine's sc.exe sends the stop and returns; the Java side runs on after the stop line.
+    assert services.wine("sc", "stop", s.name).code == 0
+    assert s.wait_for(lambda lines: "lingering 8000" in lines), s.transcript()
+    assert services.query(s.name).state == services.STOP_PENDING
+    status = run(s.exe, "/status")
+    assert (status.code, status.stdout) == (3, "Not running.\r\n")
+    assert services.query(s.name).state == services.STOP_PENDING
+    assert services.wait_for_state(s.name, services.STOPPED).state == services.STOPPED
+
+
+def test_status_while_the_start_is_pending(tmp_path):
+    """The slow host pauses before its service main begins: the manager shows the service start
+    pending, and /status counts that as not running."""
+    name = "Zarvo Slow Start"
+    project = PROJECT.format(name=name, scenario="return")
+    app = tmp_path / "slow"
+    exe = pack(app, project, name="Slow", stub=FIXTURES / "slow_service_host.exe")
+    (app / "pause.cfg").write_text("before-report\n")
+    launcher = pack(tmp_path / "launcher", project)  # the status command's executable
+    services.create(name, exe)
+    # Wine's sc.exe waits for the service's first report: it runs beside the checks.
+    starting = subprocess.Popen([str(WINE_RUN), "sc", "start", name], env=wine_env(),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    try:
+        pending = services.wait_for_state(name, services.START_PENDING, timeout=10)
+        assert pending.state == services.START_PENDING
+        status = run(launcher, "/status", name)
+        assert (status.code, status.stdout) == (3, "Not running.\r\n")
+        assert services.query(name).state == services.START_PENDING
+    finally:
+        starting.wait(timeout=60)
         services.remove(name)
