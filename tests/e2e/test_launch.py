@@ -294,7 +294,9 @@ def test_java_option_variables_can_be_kept_from_the_jvm(tmp_path, ignore):
     launched = launch(tmp_path, project, env={name: "-Xmx1m" for name in names})
     assert launched.code == 0, launched.stderr
     expected = [f"{name} unset" if ignore else f"{name}=-Xmx1m" for name in names]
+    # Both what the system holds and what the JVM library's C runtime holds.
     assert launched.lines("env") == expected
+    assert launched.lines("crt-env") == expected
 
 
 @pytest.mark.parametrize("directory, expected", [(".", ""), ("work", "work"), (None, None)])
