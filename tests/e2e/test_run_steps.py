@@ -5,6 +5,7 @@ exactly the named steps, so each step can be watched on its own.
 """
 import os
 import re
+import struct
 import subprocess
 import time
 from pathlib import Path
@@ -38,17 +39,24 @@ def include(files):
     return f"[files]\ninclude = [{items}]\n"
 
 
+def position_pattern(size: int) -> bytes:
+    """Every 4-byte word holds its own offset: a chunk copied twice, skipped or out of place
+    shows where it went."""
+    return b"".join(struct.pack("<I", i) for i in range(0, size + 3, 4))[:size]
+
+
 def test_included_files_land_byte_exact(tmp_path):
     contents = {
-        "a.jar": os.urandom(6001),  # one byte past a 6000-byte copy buffer
+        "a.jar": os.urandom(6001),
         "empty.txt": b"",                # listed, not created
         "b.bin": bytes(range(256)) * 3,
         "lib_a.jar": b"in a sub-directory",
+        "big.bin": position_pattern(2 * 1024 * 1024 + 3),  # two 1 MiB copy buffers and a bit
     }
     for name, data in contents.items():
         (tmp_path / name).write_bytes(data)
     names = [("a.jar", "a.jar"), ("empty.txt", "empty.txt"), ("b.bin", "b.bin"),
-             ("lib_a.jar", "lib\\\\a.jar")]
+             ("lib_a.jar", "lib\\\\a.jar"), ("big.bin", "big.bin")]
     exe = steps_exe(tmp_path, include(names))
     result = run(exe, "extract", log=True)
     assert result.code == 0, result.stdout + result.stderr
@@ -59,6 +67,10 @@ def test_included_files_land_byte_exact(tmp_path):
     assert (directory / "a.jar").read_bytes() == contents["a.jar"]
     assert (directory / "b.bin").read_bytes() == contents["b.bin"]
     assert (directory / "lib" / "a.jar").read_bytes() == contents["lib_a.jar"]
+    big = (directory / "big.bin").read_bytes()
+    assert len(big) == len(contents["big.bin"])
+    assert big == contents["big.bin"], next(i for i, (a, b) in enumerate(
+        zip(big, contents["big.bin"])) if a != b)
     assert not (directory / "empty.txt").exists()
     # The stub returned normally: the directory stays, as after a normal end of the application.
     assert directory.is_dir()
