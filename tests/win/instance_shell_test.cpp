@@ -159,7 +159,8 @@ TEST_F(InstanceShell, NoInstanceKeyTakesNoSharedName) {
 }
 
 // A minimised window of the copy that holds the semaphore comes back only when asked to, and
-// only for that copy's process. Windows need a display: run this under xvfb-run.
+// only for that copy's process. Windows need a display: the end-to-end tests run this test on a
+// virtual one (tests/e2e/test_message_boxes.py); without one it is skipped.
 TEST(ActivateWindows, RestoresAMinimisedWindowOfThatProcessOnRequest) {
   for (const bool restore : {false, true}) {
     SCOPED_TRACE(restore);
