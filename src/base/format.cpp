@@ -121,6 +121,28 @@ std::string stringIn<char>(const FormatArg& arg) {
   return arg.kind == FormatArg::Kind::Narrow ? std::string(arg.narrow) : narrowUnits(arg.wide);
 }
 
+enum class Conversion { Integer, String, Char, Pointer, Unknown };
+
+Conversion conversionOf(const Spec& spec) {
+  switch (spec.conversion) {
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X':
+      return Conversion::Integer;
+    case 's':
+    case 'S':
+      return Conversion::String;
+    case 'c':
+      return Conversion::Char;
+    case 'p':
+      return Conversion::Pointer;
+    default:
+      return Conversion::Unknown;
+  }
+}
+
 // Whether a string conversion takes a wide string: in a wide format %s is wide and %S narrow,
 // a narrow format swaps them, and a size prefix decides for itself.
 bool takesWideString(const Spec& spec, bool wideFormat) {
@@ -132,27 +154,22 @@ bool takesWideString(const Spec& spec, bool wideFormat) {
 template <class CharT>
 bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& arg) {
   constexpr bool wideFormat = sizeof(CharT) == 2;
-  switch (spec.conversion) {
-    case 'd':
-    case 'i':
-    case 'u':
-    case 'x':
-    case 'X':
+  switch (conversionOf(spec)) {
+    case Conversion::Integer:
       if (!fitsInteger(spec, arg)) return false;
       appendPadded(out, asWidth<CharT>(integerText(spec, arg.integer)), spec);
       return true;
-    case 's':
-    case 'S': {
+    case Conversion::String: {
       const bool wantWide = takesWideString(spec, wideFormat);
       if (arg.kind != (wantWide ? FormatArg::Kind::Wide : FormatArg::Kind::Narrow)) return false;
       appendPadded(out, stringIn<CharT>(arg), spec);
       return true;
     }
-    case 'c':
+    case Conversion::Char:
       if (arg.kind != FormatArg::Kind::Char) return false;
       appendPadded(out, std::basic_string<CharT>(1, static_cast<CharT>(arg.integer)), spec);
       return true;
-    case 'p': {
+    case Conversion::Pointer: {
       if (arg.kind != FormatArg::Kind::Pointer) return false;
       char buf[32];
       std::snprintf(buf, sizeof buf, "%016llX",
@@ -160,35 +177,32 @@ bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& a
       out += asWidth<CharT>(buf);
       return true;
     }
-    default:
+    case Conversion::Unknown:
       return false;
   }
+  return false;
 }
 
 // One argument of a C variable argument list, read in the type the conversion names, as the
 // platform's wide printf reads it. Nothing for a conversion whose argument type is unknown.
 std::optional<FormatArg> takeArgument(const Spec& spec, va_list& args) {
-  switch (spec.conversion) {
-    case 'd':
-    case 'i':
-    case 'u':
-    case 'x':
-    case 'X':
+  switch (conversionOf(spec)) {
+    case Conversion::Integer:
       return spec.is64 ? toFormatArg(va_arg(args, long long)) : toFormatArg(va_arg(args, int));
-    case 'c':
+    case Conversion::Char:
       return toFormatArg(static_cast<char16_t>(va_arg(args, int)));
-    case 's':
-    case 'S': {
+    case Conversion::String: {
       // Read as a plain pointer: the caller passes wchar_t or char pointers.
       const void* text = va_arg(args, const void*);
       if (takesWideString(spec, true)) return toFormatArg(static_cast<const char16_t*>(text));
       return toFormatArg(static_cast<const char*>(text));
     }
-    case 'p':
+    case Conversion::Pointer:
       return toFormatArg(va_arg(args, void*));
-    default:
+    case Conversion::Unknown:
       return std::nullopt;
   }
+  return std::nullopt;
 }
 
 }  // namespace
