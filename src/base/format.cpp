@@ -1,6 +1,8 @@
 #include "base/format.h"
 
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "base/text.h"
 
@@ -12,6 +14,7 @@ struct Spec {
   bool zeroPad = false;
   size_t width = 0;
   bool is64 = false;
+  char size = 0;  // 'h', 'l' or 'w' before the conversion; 0 without
   char conversion = 0;
 };
 
@@ -35,8 +38,11 @@ size_t parseSpec(std::basic_string_view<CharT> f, size_t pos, Spec& spec) {
   if (f.substr(pos, 3) == std::basic_string_view<CharT>(std::basic_string<CharT>{'I', '6', '4'})) {
     spec.is64 = true;
     pos += 3;
-  } else if (pos < f.size() && (f[pos] == 'l' || f[pos] == 'h')) {
-    ++pos;  // long and short are 32-bit on the platform these formats come from
+  } else if (pos < f.size() && (f[pos] == 'l' || f[pos] == 'h' || f[pos] == 'w')) {
+    // Integers stay 32-bit (long is 32-bit on the platform these formats come from); for
+    // strings and characters 'h' means narrow and 'l' or 'w' wide, in either format width.
+    spec.size = static_cast<char>(f[pos]);
+    ++pos;
   }
   if (pos >= f.size()) return std::basic_string_view<CharT>::npos;
   spec.conversion = static_cast<char>(f[pos]);
@@ -115,31 +121,55 @@ std::string stringIn<char>(const FormatArg& arg) {
   return arg.kind == FormatArg::Kind::Narrow ? std::string(arg.narrow) : narrowUnits(arg.wide);
 }
 
-template <class CharT>
-bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& arg) {
-  constexpr bool wideFormat = sizeof(CharT) == 2;
+enum class Conversion { Integer, String, Char, Pointer, Unknown };
+
+Conversion conversionOf(const Spec& spec) {
   switch (spec.conversion) {
     case 'd':
     case 'i':
     case 'u':
     case 'x':
     case 'X':
+      return Conversion::Integer;
+    case 's':
+    case 'S':
+      return Conversion::String;
+    case 'c':
+      return Conversion::Char;
+    case 'p':
+      return Conversion::Pointer;
+    default:
+      return Conversion::Unknown;
+  }
+}
+
+// Whether a string conversion takes a wide string: in a wide format %s is wide and %S narrow,
+// a narrow format swaps them, and a size prefix decides for itself.
+bool takesWideString(const Spec& spec, bool wideFormat) {
+  if (spec.size == 'h') return false;
+  if (spec.size == 'l' || spec.size == 'w') return true;
+  return (spec.conversion == 's') == wideFormat;
+}
+
+template <class CharT>
+bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& arg) {
+  constexpr bool wideFormat = sizeof(CharT) == 2;
+  switch (conversionOf(spec)) {
+    case Conversion::Integer:
       if (!fitsInteger(spec, arg)) return false;
       appendPadded(out, asWidth<CharT>(integerText(spec, arg.integer)), spec);
       return true;
-    case 's':
-    case 'S': {
-      // In a wide format %s is wide and %S narrow; a narrow format swaps them.
-      const bool wantWide = (spec.conversion == 's') == wideFormat;
+    case Conversion::String: {
+      const bool wantWide = takesWideString(spec, wideFormat);
       if (arg.kind != (wantWide ? FormatArg::Kind::Wide : FormatArg::Kind::Narrow)) return false;
       appendPadded(out, stringIn<CharT>(arg), spec);
       return true;
     }
-    case 'c':
+    case Conversion::Char:
       if (arg.kind != FormatArg::Kind::Char) return false;
       appendPadded(out, std::basic_string<CharT>(1, static_cast<CharT>(arg.integer)), spec);
       return true;
-    case 'p': {
+    case Conversion::Pointer: {
       if (arg.kind != FormatArg::Kind::Pointer) return false;
       char buf[32];
       std::snprintf(buf, sizeof buf, "%016llX",
@@ -147,12 +177,61 @@ bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& a
       out += asWidth<CharT>(buf);
       return true;
     }
-    default:
+    case Conversion::Unknown:
       return false;
   }
+  return false;
+}
+
+// One argument of a C variable argument list, read in the type the conversion names, as the
+// platform's wide printf reads it. Nothing for a conversion whose argument type is unknown.
+std::optional<FormatArg> takeArgument(const Spec& spec, va_list& args) {
+  switch (conversionOf(spec)) {
+    case Conversion::Integer:
+      return spec.is64 ? toFormatArg(va_arg(args, long long)) : toFormatArg(va_arg(args, int));
+    case Conversion::Char:
+      return toFormatArg(static_cast<char16_t>(va_arg(args, int)));
+    case Conversion::String: {
+      // Read as a plain pointer: the caller passes wchar_t or char pointers.
+      const void* text = va_arg(args, const void*);
+      if (takesWideString(spec, true)) return toFormatArg(static_cast<const char16_t*>(text));
+      return toFormatArg(static_cast<const char*>(text));
+    }
+    case Conversion::Pointer:
+      return toFormatArg(va_arg(args, void*));
+    case Conversion::Unknown:
+      return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
+
+std::u16string FormatWideVarArgs(const char16_t* format, va_list args) {
+  if (format == nullptr) return {};
+  const std::u16string_view f(format);
+  std::vector<FormatArg> taken;
+  // A copy of our own to pass by reference: a va_list parameter may have decayed to a pointer.
+  va_list reading;
+  va_copy(reading, args);
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (f[i] != u'%') continue;
+    if (i + 1 < f.size() && f[i + 1] == u'%') {
+      ++i;
+      continue;
+    }
+    Spec spec;
+    const size_t end = parseSpec(f, i + 1, spec);
+    if (end == std::u16string_view::npos) break;
+    // The size of an argument of unknown type is unknown too: nothing after it can be read.
+    const std::optional<FormatArg> arg = takeArgument(spec, reading);
+    if (!arg) break;
+    taken.push_back(*arg);
+    i = end - 1;
+  }
+  va_end(reading);
+  return formatWith<char16_t>(f, taken);
+}
 
 template <class CharT>
 std::basic_string<CharT> formatWith(std::basic_string_view<CharT> format,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <concepts>
+#include <cstdarg>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -80,5 +81,13 @@ std::string FormatA(std::string_view format, const A&... a) {
   const FormatArg args[] = {toFormatArg(a)..., FormatArg{}};
   return formatWith<char>(format, std::span<const FormatArg>(args, sizeof...(A)));
 }
+
+// For code outside this program that logs through a C printf-style function (a runtime's native
+// helper library): the arguments are read from `args` in the types the conversions of the wide
+// format name, as the platform's printf reads them ("%s" a wide string, "%S" or "%hs" a narrow
+// one, "%d" an int, "%I64d" a 64-bit integer, "%c" a character, "%p" a pointer). A conversion
+// the formatter does not know (a precision, a '*' width) ends the reading, because the size of
+// its argument is unknown: it and every later conversion print "(?)".
+std::u16string FormatWideVarArgs(const char16_t* format, va_list args);
 
 }  // namespace zarvo

@@ -50,10 +50,22 @@ bool writeAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-UniqueFile openLog(const std::u16string& path, bool create) {
-  return UniqueFile(::CreateFileW(
-      wstr(path), create ? GENERIC_WRITE : FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      nullptr, create ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+UniqueFile createLog(const std::u16string& path) {
+  return UniqueFile(::CreateFileW(wstr(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Opens the log for appending. A log deleted while the process runs is created again, so that
+// later entries are not lost; a file created here begins with the byte-order mark, as every log
+// file does.
+UniqueFile appendToLog(const std::u16string& path) {
+  UniqueFile file(::CreateFileW(wstr(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD error = ::GetLastError();
+  if (file && error != ERROR_ALREADY_EXISTS) writeAll(file.get(), kByteOrderMark);
+  return file;
 }
 
 class FileLog final : public LogBackend {
@@ -69,7 +81,7 @@ class FileLog final : public LogBackend {
   void write(bool isError, std::u16string_view text) override {
     Guard guard(lock_);
     if (!path_) return;
-    UniqueFile file = openLog(*path_, false);
+    UniqueFile file = appendToLog(*path_);
     if (!file) return;  // a failed reopen skips this line silently
     std::u16string line = logTimePrefix(nowMs() - startMs_);
     if (isError) line += u"ERROR: ";
@@ -102,10 +114,10 @@ class FileLog final : public LogBackend {
       name = logFileName(directory, n);
       if (!FileExists(name)) break;  // number 1000 is used even when it exists
     }
-    UniqueFile file = openLog(name, true);
+    UniqueFile file = createLog(name);
     if (!file) {
       name = u"c:\\ksx_nlog";
-      file = openLog(name, true);
+      file = createLog(name);
     }
     // From here on the path is set even when nothing could be created: later calls keep trying
     // to append to it, and error messages name it.
@@ -117,7 +129,7 @@ class FileLog final : public LogBackend {
     SYSTEMTIME t;
     ::GetLocalTime(&t);
     const LogClock clock{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wDayOfWeek};
-    writeAll(file.get(), "\xEF\xBB\xBF");
+    writeAll(file.get(), kByteOrderMark);
     writeAll(file.get(), toFileText(logStartLine(u16(exe), clock)));
     startMs_ = nowMs();
   }

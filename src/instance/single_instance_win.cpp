@@ -116,7 +116,18 @@ std::string InstanceKey() {
 }
 
 void CheckSingleInstance() {
-  const std::string instanceKey = InstanceKey();
+  CheckSingleInstanceFor(InstanceKey());
+}
+
+void CheckSingleInstanceFor(const std::string& instanceKey) {
+  // A path that could not be used (too long for the path buffers) gives no key. Every such
+  // executable would share the one name made from nothing, so unrelated programs would count
+  // each other's copies or refuse to start: no semaphore is taken and the copy runs on, as it
+  // does when the system refuses a semaphore.
+  if (instanceKey.empty()) {
+    DebugLogError(u"no instance key: the executable's path cannot be used; no semaphore taken");
+    return;
+  }
   const bool global = GetConfigInt(key::kGlobalSemaphore) != 0;
   if (GetConfigInt(key::kSingleInstance) == 0) {
     takeNumberedSemaphore(instanceKey, global);

@@ -23,6 +23,10 @@ std::string InstanceKey();
 // stays held until the process ends.
 void CheckSingleInstance();
 
+// The same for a given instance key. An empty key (the executable's path could not be used)
+// takes no semaphore and leaves SemaphoreName() empty; the copy goes on as the only one.
+void CheckSingleInstanceFor(const std::string& instanceKey);
+
 // Records this process as the holder of the single-instance semaphore. Failures are silent:
 // a second copy then merely finds no windows to bring forward.
 void RegisterPid();

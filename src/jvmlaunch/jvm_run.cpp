@@ -115,7 +115,8 @@ jobjectArray javaArguments(JNIEnv* env, const ArgumentList& arguments) {
   return array;
 }
 
-bool CallMain(JNIEnv* env, std::string className, const ArgumentList& arguments) {
+bool CallMain(JNIEnv* env, std::string className,
+              const std::function<ArgumentList()>& mainArguments) {
   for (char& c : className) {
     if (c == '.') c = '/';
   }
@@ -130,7 +131,7 @@ bool CallMain(JNIEnv* env, std::string className, const ArgumentList& arguments)
     DebugLogError(u"could not find main method");
     ReportFatalError(msg::kMainMethodMissing, std::nullopt);
   }
-  jobjectArray array = javaArguments(env, arguments);
+  jobjectArray array = javaArguments(env, mainArguments());
   DebugLog(u"calling main");
   env->CallStaticVoidMethod(launcher, main, array);
   DebugLog(u"main returned");

@@ -37,8 +37,10 @@ struct JvmRun {
   std::optional<SplashSettings> splash;  // only when the splash screen is configured
   // Called with the new JVM's environment before main (the kestrix flavour's native helper).
   std::function<void(JNIEnv*)> initHelperLibrary;
-  std::u16string modulePath;   // the executable's own path, for "zarvo.moduleName"
-  ArgumentList mainArguments;  // what the launcher class's main receives
+  std::u16string modulePath;  // the executable's own path, for "zarvo.moduleName"
+  // What the launcher class's main receives; built once the class and its main are found, so
+  // that the configured arguments are expanded with the JVM in place.
+  std::function<ArgumentList()> mainArguments;
 };
 
 // Creates the JVM, calls main and destroys the JVM. False when creation failed or main ended

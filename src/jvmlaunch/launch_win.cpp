@@ -1,8 +1,10 @@
 #include "jvmlaunch/launch_win.h"
 
+#include <cstdarg>
 #include <memory>
 #include <string>
 
+#include "base/format.h"
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
@@ -73,8 +75,13 @@ std::optional<SplashSettings> splashSettings() {
   return splash;
 }
 
-void logThroughLauncher(const wchar_t* text) {
-  DebugLogError(u"%s", std::u16string_view(reinterpret_cast<const char16_t*>(text)));
+// The helper library logs through this as through a wide printf: a format and its arguments.
+void logThroughLauncher(const wchar_t* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const std::u16string text = FormatWideVarArgs(reinterpret_cast<const char16_t*>(format), args);
+  va_end(args);
+  DebugLogError(u"%s", text);
 }
 
 // The kestrix flavour's native helper library, which the Java side's installer code registers
@@ -87,7 +94,7 @@ void InitHelperLibrary(JNIEnv* env) {
   HMODULE library = ::LoadLibraryW(wstr(path));
   DebugLog(u"helper dll %p %s", static_cast<const void*>(library), path);
   if (library == nullptr) return;
-  using RegisterNatives = bool (*)(JNIEnv*, HMODULE, void (*)(const wchar_t*));
+  using RegisterNatives = bool (*)(JNIEnv*, HMODULE, void (*)(const wchar_t*, ...));
   auto registerNatives = moduleFunction<RegisterNatives>(library, "registerNatives");
   if (registerNatives == nullptr) {
     DebugLogError(u"did not find register natives in helper dll");
@@ -152,9 +159,10 @@ bool LaunchJava(const ArgumentList& arguments) {
   run.splash = splashSettings();
   if (kestrix) run.initHelperLibrary = InitHelperLibrary;
   run.modulePath = GetModulePath();
-  run.mainArguments =
-      MainArgumentList(BuildLauncherArguments(), arguments, configuredApplicationArguments(),
-                       GetConfigInt(key::kJArgumentsAreVmOptions) != 0);
+  run.mainArguments = [arguments] {
+    return MainArgumentList(BuildLauncherArguments(), arguments, configuredApplicationArguments(),
+                            GetConfigInt(key::kJArgumentsAreVmOptions) != 0);
+  };
 
   const uint32_t stackSize = StackReservation(parameters->options);
   DebugLog(u"used stack size %d", static_cast<int32_t>(stackSize));

@@ -71,14 +71,16 @@ void addVersionSpecificOptions(OptionBuild& build, const std::string& version) {
 }
 
 // "-Dsun.locale.formatasdefault=" among the launch arguments (the last one counts) is an
-// option, and unless it asks for the default formats the detected language and country follow.
+// option. The detected language and country follow unless that argument asks for the default
+// formats, so a launch without the argument gets them too.
 void addLocaleOptions(OptionBuild& build, const ArgumentList& args, const LaunchFacts& facts) {
   const auto last = std::find_if(args.rbegin(), args.rend(), [](const std::u16string& arg) {
     return arg.starts_with(kLocaleArgument);
   });
-  if (last == args.rend()) return;
-  AddOptionLine(build, std::nullopt, *last);
-  if (*last == kLocaleDefault) return;
+  if (last != args.rend()) {
+    AddOptionLine(build, std::nullopt, *last);
+    if (*last == kLocaleDefault) return;
+  }
   if (facts.localeLanguage) {
     AddOptionLine(build, std::nullopt, u"-Duser.language=" + widenBytes(*facts.localeLanguage));
   }

@@ -39,7 +39,7 @@ std::optional<std::string> parseVersionBanner(std::string_view captured) {
       version.remove_suffix(1);
     }
   }
-  if (version.empty()) return std::nullopt;
+  // `version ""` is a version, the empty one: it passes when no bound rules it out.
   return std::string(version);
 }
 

@@ -34,7 +34,8 @@ bool isTrustedCachedVersion(std::string_view version);
 // kBannerLineLimit bytes of it): a runtime that prints anything before its banner is not
 // understood, so it is refused rather than guessed at. The version is the text after
 // ` version "` up to the next '"'; without a closing quote, the rest of the line without its
-// line end and trailing blanks. Nothing when there is no marker or the version is empty.
+// line end and trailing blanks. Nothing when there is no marker; an empty text when the
+// version is empty.
 inline constexpr size_t kBannerLineLimit = 99;
 std::optional<std::string> parseVersionBanner(std::string_view captured);
 

@@ -1,7 +1,6 @@
 #include "jvmsearch/jvm_library_win.h"
 
 #include <cstdlib>
-#include <optional>
 
 #include "config/config_store.h"
 #include "config/keys.h"
@@ -16,8 +15,8 @@ namespace zarvo {
 namespace {
 
 struct PathValue {
-  std::optional<std::string> text;  // nothing when PATH is unset
-  DWORD reportedSize = 0;           // what the system reported: terminator included, 0 if unset
+  std::string text;        // empty when PATH is unset
+  DWORD reportedSize = 0;  // what the system reported: terminator included, 0 if unset
 };
 
 // GetEnvironmentVariableA with no buffer reports the size including the terminator, 0 when the
@@ -26,20 +25,19 @@ PathValue readPath() {
   PathValue value;
   value.reportedSize = ::GetEnvironmentVariableA("PATH", nullptr, 0);
   if (value.reportedSize == 0) return value;
-  std::string text(value.reportedSize, '\0');
-  const DWORD n = ::GetEnvironmentVariableA("PATH", text.data(), value.reportedSize);
-  text.resize(n < value.reportedSize ? n : 0);
-  value.text = std::move(text);
+  value.text.assign(value.reportedSize, '\0');
+  const DWORD n = ::GetEnvironmentVariableA("PATH", value.text.data(), value.reportedSize);
+  value.text.resize(n < value.reportedSize ? n : 0);
   return value;
 }
 
 // Sets PATH in the C runtime's own copy (which getenv reads) and in the process environment, so
-// that both views agree. Unset stays unset. The C runtime goes first because it passes its
-// change on to the process environment and treats "" as removal; the process environment then
-// gets the exact value, an empty PATH included.
-bool setPath(const std::optional<std::string>& text) {
-  _putenv_s("PATH", text ? text->c_str() : "");
-  return ::SetEnvironmentVariableA("PATH", text ? text->c_str() : nullptr) != 0;
+// that both views agree. The C runtime goes first because it passes its change on to the
+// process environment and treats "" as removal; the process environment then gets the exact
+// value, an empty PATH included.
+bool setPath(const std::string& text) {
+  _putenv_s("PATH", text.c_str());
+  return ::SetEnvironmentVariableA("PATH", text.c_str()) != 0;
 }
 
 // The real system version: GetVersionEx answers according to the caller's manifest, and the
@@ -88,17 +86,9 @@ HMODULE tryLibrary(const std::string& binDirectory, const std::string& subdirect
     if (exists) DebugLog(u"Failed with error code %d", error);
     return nullptr;
   }
-  // A library without the invocation interface cannot start a JVM; taking it would end the
-  // search with a runtime that is certain to fail, while a later sub-directory or location may
-  // hold a working one. It is unloaded again.
-  void* const createJavaVM =
-      reinterpret_cast<void*>(::GetProcAddress(library.get(), "JNI_CreateJavaVM"));
-  if (createJavaVM == nullptr) {
-    DebugLogError(u"%S does not export JNI_CreateJavaVM", path);
-    return nullptr;
-  }
+  // A library that loads ends the probing even when it lacks the invocation interface: the
+  // selection then reports that runtime as damaged rather than quietly running another one.
   JvmSelection().binDirectory = binDirectory;
-  JvmSelection().createJavaVM = createJavaVM;
   return library.release();
 }
 
@@ -114,8 +104,9 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
 
   // The runtime's bin directory goes in front of PATH: jvm.dll lives one level below it and
   // finds the DLLs it depends on there only through PATH.
+  // An unset PATH reads as empty, and a failed attempt leaves it set to that empty text.
   const PathValue old = readPath();
-  const std::string path = binDirectory + ";" + old.text.value_or("");
+  const std::string path = binDirectory + ";" + old.text;
   if (setPath(path)) {
     DebugLog(u"Setting PATH %d %S", old.reportedSize, path);
   } else {
@@ -130,11 +121,10 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
   }
 
   RemoveDllSearchDirectory(cookie);
-  const std::string shown = old.text.value_or("");
   if (setPath(old.text)) {
-    DebugLog(u"Setting PATH %S", shown);
+    DebugLog(u"Setting PATH %S", old.text);
   } else {
-    DebugLog(u"Setting PATH %S failed with error %d", shown, ::GetLastError());
+    DebugLog(u"Setting PATH %S failed with error %d", old.text, ::GetLastError());
   }
   return nullptr;
 }

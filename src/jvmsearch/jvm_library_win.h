@@ -11,12 +11,13 @@
 
 namespace zarvo {
 
-// The first "jvm.dll" that loads and exports JNI_CreateJavaVM, from the bin directory of
-// `javaExe` and then from its "..\jre\bin" fall-back; null when none does. On success
-// JvmSelection()'s binDirectory and createJavaVM are set, and PATH (process environment and the
-// C runtime's copy) begins with the bin directory, which stays registered as a DLL directory
-// when key 154 asks for that; the library stays loaded for the life of the process. A bin
-// directory that yields nothing leaves PATH and the DLL directories exactly as they were.
+// The first "jvm.dll" that loads, from the bin directory of `javaExe` and then from its
+// "..\jre\bin" fall-back; null when none does. Whether it offers JNI_CreateJavaVM is for the
+// caller to find out. On success JvmSelection()'s binDirectory is set, and PATH (process
+// environment and the C runtime's copy) begins with the bin directory, which stays registered
+// as a DLL directory when key 154 asks for that; the library stays loaded for the life of the
+// process. A bin directory that yields nothing leaves PATH and the DLL directories as they were,
+// except that an unset PATH is then set to the empty text.
 HMODULE loadJvmLibrary(const std::string& javaExe);
 
 // Loads a C runtime before the JVM library on systems that may lack one (needsUcrtbasePreload):

@@ -16,16 +16,19 @@ constexpr char kInstallationsKey[] = "SOFTWARE\\halvorn\\kestrix\\installations"
 constexpr DWORD kVersionValueBytes = 100;
 constexpr DWORD kPathValueBytes = 6000;
 
-// A string value of at most maxBytes. Registry strings need not carry their terminator, so the
-// text ends at the first NUL or at the returned size, whichever comes first.
+// A string value of at most maxBytes; nothing when the query fails or the value is not a
+// string. Registry strings need not carry their terminator, so the text ends at the first NUL
+// or at the returned size, whichever comes first. `returnedBytes` tells a value holding only
+// its terminator (the empty text) from one holding no bytes at all.
 std::optional<std::string> readString(HKEY key, const char* valueName, DWORD maxBytes,
-                                      LSTATUS* status = nullptr) {
+                                      LSTATUS* status = nullptr, DWORD* returnedBytes = nullptr) {
   std::string data(maxBytes, '\0');
   DWORD type = 0;
   DWORD sizeBytes = maxBytes;
   const LSTATUS st = ::RegQueryValueExA(key, valueName, nullptr, &type,
                                         reinterpret_cast<BYTE*>(data.data()), &sizeBytes);
   if (status) *status = st;
+  if (returnedBytes) *returnedBytes = st == ERROR_SUCCESS ? sizeBytes : 0;
   if (st != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
   data.resize(sizeBytes);
   data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));
@@ -123,8 +126,10 @@ std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, co
     return std::nullopt;
   }
   LSTATUS queried = ERROR_SUCCESS;
-  const auto list = readString(key.get(), appId.c_str(), kPathValueBytes, &queried);
-  if (!list || list->empty()) {
+  DWORD returnedBytes = 0;
+  const auto list = readString(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
+  // A value holding the empty text is a list without installations, not a failed query.
+  if (!list || returnedBytes == 0) {
     DebugLog(u"could not query value node %d", static_cast<int32_t>(queried));
     return std::nullopt;
   }

@@ -105,9 +105,4 @@ std::vector<std::string> versionKeysInSearchOrder(std::vector<std::string> keyNa
   return keyNames;
 }
 
-bool displacesHeld(std::string_view challengerVersion,
-                   std::optional<std::string_view> heldVersion) {
-  return !heldVersion || isNewerVersion(challengerVersion, *heldVersion);
-}
-
 }  // namespace zarvo

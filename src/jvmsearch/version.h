@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,13 +69,5 @@ int32_t featureVersion(std::string_view text);
 std::vector<std::string> versionKeysInSearchOrder(std::vector<std::string> keyNames,
                                                   const VersionComponents& minimum,
                                                   const VersionComponents& maximum);
-
-// Wherever the search weighs a new candidate against the one it holds, only a strictly newer
-// version displaces the held one, so among equals the first held stays. With nothing held the
-// challenger wins. The search weighs this way the JDK's current version against the JRE's, each
-// runtime found in a registry root against the best so far, the current user's runtime against
-// the machine's, and the registry tree's result against the located one (the first named is the
-// challenger each time).
-bool displacesHeld(std::string_view challengerVersion, std::optional<std::string_view> heldVersion);
 
 }  // namespace zarvo

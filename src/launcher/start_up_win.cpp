@@ -53,9 +53,24 @@ void ReducePath() {
   }
 }
 
+void ChangeWorkingDirectory() {
+  std::u16string directory = GetConfigStringW(key::kWorkingDirectory);
+  if (directory.empty()) {
+    DebugLog(u"working directory unchanged");
+    return;
+  }
+  ExpandVariables(directory, true);
+  directory = GetFullPath(directory, true, true);
+  ::SetCurrentDirectoryW(wstr(directory));
+  DebugLog(u"change working directory to %s", directory);
+}
+
+}  // namespace
+
 // The variables must leave the process environment (child processes, the JVM's own lookup
 // through the system) and the C runtime's copies: the launcher's own and, when the process
-// already has it, the one of the universal C runtime that the JVM library uses.
+// already has it, the one of the universal C runtime that the JVM library uses. A universal C
+// runtime loaded later copies the process environment, which no longer has them.
 void RemoveJavaOptionVariables() {
   if (GetConfigInt(key::kIgnoreJavaOptionVariables) == 0) return;
   DebugLog(u"ignoring java options environment variables");
@@ -71,20 +86,6 @@ void RemoveJavaOptionVariables() {
     if (universal != nullptr) universal(name, "");
   }
 }
-
-void ChangeWorkingDirectory() {
-  std::u16string directory = GetConfigStringW(key::kWorkingDirectory);
-  if (directory.empty()) {
-    DebugLog(u"working directory unchanged");
-    return;
-  }
-  ExpandVariables(directory, true);
-  directory = GetFullPath(directory, true, true);
-  ::SetCurrentDirectoryW(wstr(directory));
-  DebugLog(u"change working directory to %s", directory);
-}
-
-}  // namespace
 
 char LauncherFlavour() {
   return g_flavour;

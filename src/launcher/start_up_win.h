@@ -8,6 +8,12 @@ namespace zarvo {
 
 void InitProcess();
 
+// The step of InitProcess that removes "_JAVA_OPTIONS", "JDK_JAVA_OPTIONS" and
+// "JAVA_TOOL_OPTIONS" when key 10012 asks for it: from the process environment and from the C
+// runtimes' copies that a JVM library reads (ours, and the universal C runtime's when it is
+// loaded). Exposed so that a test can check every copy.
+void RemoveJavaOptionVariables();
+
 // Returns only after the application has ended; every failure ends the process inside it.
 void RunApplication(const ArgumentList& arguments, bool childMode);
 

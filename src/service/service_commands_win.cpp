@@ -34,12 +34,17 @@ UniqueServiceHandle openService(const UniqueServiceHandle& manager, DWORD access
   return UniqueServiceHandle(::OpenServiceW(manager.get(), wstr(ServiceName()), access));
 }
 
-// The description is best effort: a system that refuses it still has a working service.
+// The description is best effort: a system that refuses it, or lacks the function, still has
+// a working service. The function is looked up in the loaded advapi32.dll rather than
+// imported, so that the executable starts on a system without it.
 void setDescription(SC_HANDLE service) {
   std::optional<std::u16string> text = GetMessageText(msg::kServiceDescription);
   if (!text || text->empty()) return;
+  const auto changeConfig2 = moduleFunction<decltype(&::ChangeServiceConfig2W)>(
+      ::GetModuleHandleA("advapi32.dll"), "ChangeServiceConfig2W");
+  if (changeConfig2 == nullptr) return;
   SERVICE_DESCRIPTIONW description{wbuf(*text)};
-  if (!::ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
+  if (!changeConfig2(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
     DebugLog(u"ChangeServiceConfig2 failed (%d)", ::GetLastError());
   }
 }

@@ -2,8 +2,8 @@
 
 A runtime home is a directory with bin\\java.exe (the stand-in that prints the banner written in
 bin\\fake_java.cfg and counts its runs in bin\\runs.log) and bin\\server\\jvm.dll (the stand-in
-JVM library, or a text file that no loader accepts). A JDK of the older layout keeps them under
-jre\\bin instead and has lib\\tools.jar.
+JVM library, one without the JNI entry point, or a text file that no loader accepts). A JDK of
+the older layout keeps them under jre\\bin instead and has lib\\tools.jar.
 """
 from __future__ import annotations
 
@@ -19,8 +19,9 @@ FIXTURES = Path(os.environ.get("ZARVO_WIN_BUILD", ROOT / "build" / "win64")) / "
 
 
 def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
-            exit_code: int = 0, old_jdk: bool = False) -> Path:
-    """A runtime home whose java.exe reports `version` (and exits with `exit_code`)."""
+            exit_code: int = 0, old_jdk: bool = False, exports_entry: bool = True) -> Path:
+    """A runtime home whose java.exe reports `version` (and exits with `exit_code`); without
+    `exports_entry` its jvm.dll loads but lacks JNI_CreateJavaVM."""
     bin_dir = home / "jre" / "bin" if old_jdk else home / "bin"
     (bin_dir / "server").mkdir(parents=True)
     if old_jdk:
@@ -31,7 +32,7 @@ def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
         f'banner=openjdk version "{version}" 2024-01-16\nexit={exit_code}\n')
     jvm = bin_dir / "server" / "jvm.dll"
     if library_loads:
-        shutil.copy(FIXTURES / "jvm" / "jvm.dll", jvm)
+        shutil.copy(FIXTURES / "jvm" / ("jvm.dll" if exports_entry else "jvm_noexport.dll"), jvm)
     else:
         jvm.write_text("not a library\n")
     return home
@@ -100,5 +101,9 @@ class Registry:
         self.scratch.mkdir(parents=True, exist_ok=True)
         file = self.scratch / "entries.reg"
         file.write_text("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n")
-        subprocess.run([str(WINE_RUN), "reg", "import", windows_path(file)], env=wine_env(),
-                       stdin=subprocess.DEVNULL, capture_output=True, check=True, timeout=60)
+        # Output to a file, not a pipe: when reg.exe is the session's first Windows program, the
+        # helper processes Wine starts for it inherit a pipe and keep it open.
+        with open(self.scratch / "import.out", "wb") as out:
+            subprocess.run([str(WINE_RUN), "reg", "import", windows_path(file)], env=wine_env(),
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=out, check=True,
+                           timeout=60)

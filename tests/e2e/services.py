@@ -23,7 +23,7 @@ ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Enviro
 SERVICES_KEY = r"HKLM\System\CurrentControlSet\Services"
 PRIORITY_KEY = r"HKLM\SOFTWARE\halvorn\zarvo\priority"
 
-STOPPED, STOP_PENDING, RUNNING = 1, 3, 4
+STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
 
 
 def wine(*args: str, timeout: float = 120):

@@ -4,6 +4,7 @@ and the per-user version cache spares later starts the "-version" runs."""
 from __future__ import annotations
 
 import os
+import re
 import time
 from dataclasses import dataclass, field
 from pathlib import Path
@@ -111,6 +112,14 @@ def current_version_jdk_required(app: Path, reg: Registry) -> Setup:
     return Setup(['require_jdk = true', 'search = ["Y"]'], expected=jdk)
 
 
+def javasoft_and_located_of_one_version_the_located_wins(app: Path, reg: Registry) -> Setup:
+    reg.current_version("JDK", "17")
+    reg.javasoft("JDK", "17", runtime(app / "registered", "17.0.2"))
+    located = runtime(app / "located", "17.0.2")
+    reg.located(HKLM, located)
+    return Setup(['search = ["Y"]'], expected=located)
+
+
 def located_user_newer_than_machine(app: Path, reg: Registry) -> Setup:
     user = runtime(app / "user", "17.0.2")
     reg.located(HKCU, user)
@@ -173,6 +182,7 @@ def registry_runtime_that_fails_is_retried_without_it(app: Path, reg: Registry) 
     javasoft_sub_keys_in_byte_order,
     current_version_newer_jre_beats_jdk,
     current_version_jdk_required,
+    javasoft_and_located_of_one_version_the_located_wins,
     located_user_newer_than_machine,
     located_machine_wins_a_tie,
     restricted_registry_only_own_runtimes,
@@ -196,6 +206,74 @@ def test_search_takes_the_right_runtime(tmp_path, registry, case):
         assert message(exe, 1016, "64") in result.stderr.replace("\r\n", "\n")
     else:
         assert loaded_java(result.log) == java_exe(setup.expected).lower(), result.log
+
+
+SEARCH_STEPS = ("Searching for a JVM", "MinVersion: ", "Has preferred location ",
+                "Testing location ", "Has installer location ", "Testing relative location ",
+                "checking app id ", "found installations: ", "could not open installation node ",
+                "could not query value node ", "Search sequence finished", "checkJavaExe (",
+                "checkJavaExe returning ", "Trying to load JVM-DLL from ",
+                "Loading of JVM-DLL successful")
+
+
+def test_one_full_search_in_order(tmp_path, registry):
+    """Every step of the search refuses its runtime (or has none) until the last fall-back
+    variable: the log shows the steps in their order, each candidate with its verdict."""
+    app = tmp_path / "app"
+    (app / ".kestrix").mkdir(parents=True)
+    old = {name: windows_path(runtime(app / name, "1.8.0_202"))
+           for name in ("preferred", "directory", "installer", "zarvo_home")}
+    (app / ".kestrix" / "pref_jre.cfg").write_text(old["preferred"] + "\n")
+    (app / ".kestrix" / "inst_jre.cfg").write_text(old["installer"] + "\n")
+    registry.value(rf"{HKCU}\SOFTWARE\halvorn\kestrix\installations", "zvo-app", "")
+    registry.apply()
+    last = windows_path(runtime(app / "kestrix_home", "17.0.2"))
+    exe = pack(app, "\n".join([
+        "[application]", 'main_class = "x.Main"', 'id = "zvo-app"', "[java]",
+        'min_version = "11"',
+        toml_text(f'search = ["A{old["directory"]}", "B.\\missing", "Y", "EZVO_UNSET"]'), ""]))
+    env = {"ZARVO_JAVA_HOME": old["zarvo_home"], "KESTRIX_JAVA_HOME": last}
+    result = run(exe, "/run", env=env, log=True)
+    assert result.code == 0, result.stderr
+    lines = [line.split("] ", 1)[1] for line in result.log.split("\r\n")
+             if "] " in line and line.split("] ", 1)[1].startswith(SEARCH_STEPS)]
+    # The app id lines end with the handle of the registry root: compared without it.
+    lines = [re.sub(r"^(checking app id zvo-app \(\d+), .*", r"\1", line) for line in lines]
+
+    def candidate(home: str, early_access: int, verdict: int) -> list[str]:
+        """A checked java.exe: the flags name the bounds' lengths and whether early access is
+        allowed; a directory is made absolute and lower-cased first, a variable's value not."""
+        return [f"checkJavaExe ({home}\\bin\\java.exe, [out], 1, 0, {early_access})",
+                f"checkJavaExe returning {verdict}"]
+
+    missing = windows_path(app / "missing").lower()
+    assert lines == [
+        "Searching for a JVM",
+        "MinVersion: 11, MaxVersion: ",
+        f"Has preferred location {old['preferred']}",
+        *candidate(old["preferred"].lower(), 1, 0),
+        f"Testing location {old['directory']} (type A)",
+        *candidate(old["directory"].lower(), 0, 0),
+        "Testing location .\\missing (type B)",
+        *candidate(missing, 0, 0),
+        "Testing location  (type Y)",  # nothing registered: no candidate
+        "Testing location ZVO_UNSET (type E)",  # not set: no candidate
+        f"Has installer location {old['installer']}",
+        *candidate(old["installer"].lower(), 0, 0),
+        # The second pass: only the relative directory entry, which has no java.exe.
+        "Testing relative location .\\missing",
+        *candidate(missing, 1, 0),
+        # The user's installations value is empty, in both registry views; the machine has none.
+        "checking app id zvo-app (0", "found installations: ",
+        "checking app id zvo-app (256", "found installations: ",
+        "checking app id zvo-app (0", "could not open installation node 2",
+        "checking app id zvo-app (256", "could not open installation node 2",
+        "Search sequence finished",
+        *candidate(old["zarvo_home"], 0, 0),
+        *candidate(last, 0, 1),
+        f"Trying to load JVM-DLL from {last.lower()}\\bin\\java.exe",
+        "Loading of JVM-DLL successful",
+    ], "\n".join(lines)
 
 
 def test_only_failing_registry_runtimes_end_with_the_start_message(tmp_path, registry):

@@ -45,6 +45,22 @@ def test_failed_search_names_what_to_repair(tmp_path, search, variable, library_
     assert "Creating JVM" not in stderr
 
 
+def test_a_library_without_the_jni_entry_ends_the_search(tmp_path):
+    """The first runtime's jvm.dll loads but cannot create a JVM: that runtime is reported as
+    damaged, and the working runtime after it is not tried."""
+    damaged = runtime(tmp_path / "damaged", exports_entry=False)
+    works = runtime(tmp_path / "works")
+    entries = ", ".join(f'"A{windows_path(h)}"'.replace("\\", "\\\\") for h in (damaged, works))
+    exe = pack(tmp_path / "app", BASIC + f"search = [{entries}]\n")
+    result = run(exe, "/run", log=True)
+    assert result.code == 1
+    stderr = result.stderr.replace("\r\n", "\n")
+    assert message(exe, 1020, windows_path(damaged)) in stderr, stderr
+    assert "] ERROR: Could not load functions\r\n" in result.log
+    assert windows_path(works).lower() not in result.log.lower()
+    assert not (works / "bin" / "server" / "transcript.log").exists()
+
+
 def test_version_run_that_hangs_is_given_up_after_a_minute(tmp_path):
     """A java.exe that never answers "-version" costs the search one minute, not forever; the
     runtime is then refused and nothing is cached for it."""

@@ -89,15 +89,18 @@ def test_the_jvm_and_main_receive_what_the_launch_prescribes(tmp_path):
         application=['main_class = "com.example.Main"', 'arguments = ["--verbose", "--port", "80"]'],
         java=['vm_options = ["-Xmx64m", "-Dapp.home=${ZARVO_EXEDIR}"]'],
         files={"lib/app.jar": "PK", "lib/b.zip": "PK", "lib/c.txt": "", "conf/x": ""})
-    run_ = launch(tmp_path, project, "svc", "a", "b c")
+    run_ = launch(tmp_path, project, "svc", "a", "b c", env={"LC_ALL": "en_US.UTF-8"})
     assert run_.code == 0, run_.stderr
     options = run_.lines("option")
     assert [o.split("=", 1)[0] + "=" for o in options[:len(PROPERTY_NAMES)]] == PROPERTY_NAMES
     exe = run_.path("App.exe")
     assert options[1] == f"-Dzarvo.moduleName={exe}" and options[2] == f"-Dsun.java.command={exe}"
     classpath = ";".join(run_.path(p) for p in ["lib\\app.jar", "conf", "lib\\app.jar", "lib\\b.zip"])
-    assert run_.options == ["-Xmx64m", f"-Dapp.home={run_.path('')}\\",
-                            f"-Djava.class.path={classpath}", "-Dkestrix.noRedir=true"]
+    # The user's language and country follow the configured options even without a locale
+    # argument.
+    assert run_.options == ["-Xmx64m", f"-Dapp.home={run_.path('')}\\", "-Duser.language=en",
+                            "-Duser.country=US", f"-Djava.class.path={classpath}",
+                            "-Dkestrix.noRedir=true"]
     assert run_.lines("find-class") == ["java/lang/System", "com/zarvo/runtime/WinLauncher",
                                         "java/lang/String"]
     assert run_.lines("set-property") == [f"zarvo.moduleName={exe}"]
@@ -109,6 +112,13 @@ def test_the_jvm_and_main_receive_what_the_launch_prescribes(tmp_path):
 
 def option_with(prefix: str, launched: Launch) -> list[str]:
     return [o for o in launched.options if o.startswith(prefix)]
+
+
+def after_class_path(launched: Launch) -> list[str]:
+    """The options that follow the class path option."""
+    options = launched.options
+    [at] = [i for i, o in enumerate(options) if o.startswith("-Djava.class.path=")]
+    return options[at + 1:]
 
 
 @pytest.mark.parametrize("name, project, args, env, check", [
@@ -132,10 +142,18 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
      Project(), ["-Dsun.locale.formatasdefault=false", "a"], {"LC_ALL": "de_DE.UTF-8"},
      lambda r: r.options[:3] == ["-Dsun.locale.formatasdefault=false", "-Duser.language=de",
                                  "-Duser.country=DE"] and r.main_args[-1] == "a"),
+    ("locale options without a locale argument",
+     Project(), ["a"], {"LC_ALL": "de_CH.UTF-8"},
+     lambda r: r.options[:2] == ["-Duser.language=de", "-Duser.country=CH"]
+     and r.main_args[-1] == "a"),
     ("locale as default format adds only itself",
      Project(), ["-Dsun.locale.formatasdefault=true"], {"LC_ALL": "de_DE.UTF-8"},
      lambda r: r.options[0] == "-Dsun.locale.formatasdefault=true"
      and not option_with("-Duser.", r)),
+    ("configured arguments are expanded once main is found",
+     Project(application=['main_class = "x.Main"', 'arguments = ["${ZARVO_EXEDIR}data"]']), [], {},
+     lambda r: r.main_args[6:] == [r.path("") + "\\data"]
+     and r.log.index("] main class: ") < r.log.index("] expanding2 ${ZARVO_EXEDIR} to ")),
     ("version-specific line by feature release",
      Project(java=['version_options = [{ versions = "9-11", options = ["-Dline=a"] }, '
                    '{ versions = "17", options = ["-Dline=b"] }, '
@@ -145,8 +163,18 @@ def option_with(prefix: str, launched: Launch) -> list[str]:
      Project(top=['modulepath = [{ directory = "mods" }]'],
              application=['main_class = "my.mod/com.example.Main"', "module_mode = true"],
              files={"mods/m.jar": "PK"}), [], {},
-     lambda r: option_with("--module-path=", r)
-     and option_with("--add-modules=", r) and r.main_args[1] == "/my.mod/com.example.Main"),
+     lambda r: after_class_path(r) == [
+         f"--module-path={r.path('mods')}", "--add-opens=my.mod/com.example=com.zarvo.runtime",
+         "--add-modules=my.mod,com.zarvo.runtime", "-Dkestrix.noRedir=true"]
+     and r.main_args[1] == "/my.mod/com.example.Main"),
+    ("module mode with a main class that names no module",
+     Project(top=['modulepath = [{ directory = "mods" }]'],
+             application=['main_class = "com.example.Main"', "module_mode = true"],
+             files={"mods/m.jar": "PK"}), [], {},
+     lambda r: after_class_path(r) == [
+         f"--module-path={r.path('mods')}", "--add-modules=com.example.Main,com.zarvo.runtime",
+         "-Dkestrix.noRedir=true"]
+     and r.main_args[1] == "/com.example.Main"),
     ("no service options in a run",
      Project(), [], {},
      lambda r: "-Xrs" not in r.lines("option")
@@ -168,6 +196,23 @@ def test_launch_configurations(tmp_path, name, project, args, env, check):
     launched = launch(tmp_path, project, *args, env=env)
     assert launched.code == 0, launched.stderr
     assert check(launched), "\n".join(launched.transcript)
+
+
+@pytest.mark.parametrize("registered, init_calls", [(True, ["1"]), (False, ["1", "0"])])
+def test_kestrix_helper_library(tmp_path, registered, init_calls):
+    """The helper library in .kestrix is told by Common.initFromLauncher(true) that its natives
+    are coming; when registering them fails, initFromLauncher(false) follows. Its log calls are
+    printf-style."""
+    helper = tmp_path / "app" / ".kestrix"
+    helper.mkdir(parents=True)
+    shutil.copy(FIXTURES / "ksxinst" / "ksxinst.dll", helper / "ksxinst.dll")
+    (helper / "ksxinst.cfg").write_text(f"register={'true' if registered else 'false'}\n")
+    launched = launch(tmp_path, Project(more=["[launcher]", 'flavour = "kestrix"']))
+    assert launched.code == 0, launched.stderr
+    assert launched.lines("init-from-launcher") == init_calls
+    assert "] ERROR: helper: 3 natives, wide, narrow, 1099511627776\r\n" in launched.log
+    assert ("] ERROR: registering helper dll failed\r\n" in launched.log) == (not registered)
+    assert launched.transcript[-2:] == ["main-returned", "destroy"]
 
 
 def test_redirect_run_has_no_no_redirect_option(tmp_path):
@@ -249,7 +294,9 @@ def test_java_option_variables_can_be_kept_from_the_jvm(tmp_path, ignore):
     launched = launch(tmp_path, project, env={name: "-Xmx1m" for name in names})
     assert launched.code == 0, launched.stderr
     expected = [f"{name} unset" if ignore else f"{name}=-Xmx1m" for name in names]
+    # Both what the system holds and what the JVM library's C runtime holds.
     assert launched.lines("env") == expected
+    assert launched.lines("crt-env") == expected
 
 
 @pytest.mark.parametrize("directory, expected", [(".", ""), ("work", "work"), (None, None)])

@@ -1,14 +1,12 @@
 """The launcher as a user meets it: usage, roles, its own configuration, errors and the log."""
 import re
-import shutil
 import struct
 import subprocess
 import time
 
 import pytest
 
-from harness import (DIST, ROOT, WINE_RUN, WINEPREFIX, block_offset, pack, run, wine_env,
-                     wine_temp_dir)
+from harness import DIST, block_offset, pack, run, wine_temp_dir
 
 BASIC = """
 [service]
@@ -113,19 +111,6 @@ def test_damaged_executables_end_with_exit_code_1(tmp_path, app):
         assert time.monotonic() - started < 30, name
 
 
-@pytest.mark.parametrize("setting, shown_on_stderr", [
-    ("", True),
-    ("[launcher]\nwindowed = true", False),
-    ("[launcher]\nmessage_box_errors = true", False),
-])
-def test_errors_after_loading_follow_the_executable_kind(tmp_path, setting, shown_on_stderr):
-    exe = pack(tmp_path, BASIC + setting)
-    result = run(exe, "/run")
-    assert result.code == 1
-    # The project has no runtime to find: the search ends with its message.
-    assert ("No JVM could be found" in result.stderr) == shown_on_stderr
-
-
 def test_log_file_format_and_error_log_line(app):
     result = run(app, "/run", log=True)
     assert result.code == 1
@@ -171,29 +156,3 @@ def test_log_takes_the_first_free_number(app):
     finally:
         for b in blockers:
             b.unlink()
-
-
-@pytest.mark.skipif(shutil.which("xvfb-run") is None or shutil.which("import") is None,
-                    reason="needs xvfb-run and ImageMagick")
-def test_message_box_on_a_real_display(tmp_path, app):
-    """A damaged block under a real X display: a message box waits for the user."""
-    exe = tmp_path / "Damaged.exe"
-    image = app.read_bytes()
-    exe.write_bytes(image[:block_offset(image)] + b"\0\0\0\0" + image[block_offset(image) + 4:])
-    artifacts = ROOT / "build" / "e2e-artifacts"
-    artifacts.mkdir(parents=True, exist_ok=True)
-    shot = artifacts / "message-box.png"
-    # Screenshots until the box is drawn (the display driver takes a few seconds to start). The
-    # Wine session is ended first: one started without a display keeps drawing nowhere.
-    script = (f'wineserver -k; wineserver -w; "{WINE_RUN}" "{exe}" & pid=$!; for i in $(seq 30); do sleep 1; '
-              f'import -window root "{shot}"; '
-              f'[ "$(convert "{shot}" -format "%[fx:mean>0.01]" info:)" = 1 ] && break; done; '
-              f'kill $pid 2>/dev/null; wineserver -k 2>/dev/null; wait $pid 2>/dev/null; exit 0')
-    env = wine_env()
-    env["WINEPREFIX"] = str(WINEPREFIX)
-    subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 800x600x24", "bash", "-c", script],
-                   env=env, timeout=120, stdin=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-p"], env=env, timeout=60)  # back to one server for the rest
-    lit = subprocess.run(["convert", str(shot), "-format", "%[fx:mean]", "info:"],
-                         capture_output=True, text=True).stdout
-    assert float(lit) > 0.01, "no message box was drawn"

@@ -5,6 +5,7 @@ exactly the named steps, so each step can be watched on its own.
 """
 import os
 import re
+import struct
 import subprocess
 import time
 from pathlib import Path
@@ -38,17 +39,24 @@ def include(files):
     return f"[files]\ninclude = [{items}]\n"
 
 
+def position_pattern(size: int) -> bytes:
+    """Every 4-byte word holds its own offset: a chunk copied twice, skipped or out of place
+    shows where it went."""
+    return b"".join(struct.pack("<I", i) for i in range(0, size + 3, 4))[:size]
+
+
 def test_included_files_land_byte_exact(tmp_path):
     contents = {
-        "a.jar": os.urandom(6001),  # one byte past a 6000-byte copy buffer
+        "a.jar": os.urandom(6001),
         "empty.txt": b"",                # listed, not created
         "b.bin": bytes(range(256)) * 3,
         "lib_a.jar": b"in a sub-directory",
+        "big.bin": position_pattern(2 * 1024 * 1024 + 3),  # two 1 MiB copy buffers and a bit
     }
     for name, data in contents.items():
         (tmp_path / name).write_bytes(data)
     names = [("a.jar", "a.jar"), ("empty.txt", "empty.txt"), ("b.bin", "b.bin"),
-             ("lib_a.jar", "lib\\\\a.jar")]
+             ("lib_a.jar", "lib\\\\a.jar"), ("big.bin", "big.bin")]
     exe = steps_exe(tmp_path, include(names))
     result = run(exe, "extract", log=True)
     assert result.code == 0, result.stdout + result.stderr
@@ -59,6 +67,10 @@ def test_included_files_land_byte_exact(tmp_path):
     assert (directory / "a.jar").read_bytes() == contents["a.jar"]
     assert (directory / "b.bin").read_bytes() == contents["b.bin"]
     assert (directory / "lib" / "a.jar").read_bytes() == contents["lib_a.jar"]
+    big = (directory / "big.bin").read_bytes()
+    assert len(big) == len(contents["big.bin"])
+    assert big == contents["big.bin"], next(i for i, (a, b) in enumerate(
+        zip(big, contents["big.bin"])) if a != b)
     assert not (directory / "empty.txt").exists()
     # The stub returned normally: the directory stays, as after a normal end of the application.
     assert directory.is_dir()
@@ -141,6 +153,34 @@ def test_native_library_path_goes_in_front_of_path(tmp_path, register):
     assert "] Setting PATH (native libs) " in result.log
     added = re.findall(r"\] Adding DLL directory (.*)\r\n", result.log)
     assert added == ([f"{base}\\lib", f"{base}\\bin"] if register else [])
+
+
+def test_a_log_deleted_during_the_run_is_created_again(tmp_path):
+    exe = steps_exe(tmp_path, '[native]\nlibrary_dirs = ["lib"]\n')
+    release = tmp_path / "go"
+    temp = wine_temp_dir()
+    before = set(temp.glob("ksx_nlog_*.log"))
+    process = subprocess.Popen([str(WINE_RUN), str(exe), "--wait-for", windows_path(release),
+                                "nativepath"], stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                               env=wine_env({"ZARVO_LOG": "yes"}))
+    try:
+        deadline = time.monotonic() + 30
+        while not (new := set(temp.glob("ksx_nlog_*.log")) - before):
+            assert time.monotonic() < deadline, "no log was written"
+            time.sleep(0.1)
+        [log] = new
+        time.sleep(0.5)  # the start-up's entries are written
+        log.unlink()
+    finally:
+        release.write_text("go")
+        assert process.wait(timeout=30) == 0
+    # The step after the wait logged into a file of the same name, made anew.
+    text = log.read_bytes()
+    assert text.startswith(b"\xef\xbb\xbf"), text[:40]
+    lines = text.decode("utf-8-sig").split("\r\n")
+    assert all(re.match(r"\[\d+:\d+\] ", line) for line in lines if line), lines
+    assert any("] Setting PATH (native libs) " in line for line in lines), lines
 
 
 class Holder:

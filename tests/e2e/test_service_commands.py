@@ -5,6 +5,7 @@ bare_service.exe (tests/fixtures) stands in wherever a command needs a service t
 command takes the service name as its argument, so the same executable manages it.
 """
 import itertools
+import subprocess
 
 import pytest
 
@@ -95,6 +96,11 @@ def test_description_is_message_20017(tmp_path, service_name):
     exe = app(tmp_path, name, 'description = "Keeps the lights on."')
     assert run(exe, "/install").code == 0
     assert services.config(name)["Description"] == "Keeps the lights on."
+    # The description function is looked up when it is needed, not imported: an executable
+    # that imported it would not start at all on a system without it.
+    imports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(exe)], capture_output=True,
+                             text=True, check=True).stdout
+    assert "ADVAPI32.dll" in imports and "ChangeServiceConfig2" not in imports
 
 
 def test_commands_on_a_service_that_does_not_exist(tmp_path, service_name):

@@ -8,6 +8,7 @@ read from standard input.
 from __future__ import annotations
 
 import itertools
+import subprocess
 import time
 from dataclasses import dataclass
 from pathlib import Path
@@ -15,7 +16,7 @@ from pathlib import Path
 import pytest
 
 import services
-from harness import pack, run
+from harness import WINE_RUN, pack, run, wine_env, windows_path
 from runtimes import FIXTURES, runtime
 
 PROJECT = """
@@ -86,9 +87,11 @@ def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, log
     s = service("wait-stop")
     started = run(s.exe, "/start", s.name, "a", "b c")
     assert (started.code, started.stdout) == (0, f"Starting service '{s.name}'.\r\n")
-    # After the launcher's own arguments and the main class: the service name, then the start
-    # arguments.
-    assert s.wait_for(lambda _: s.main_args()[-3:] == [s.name, "a", "b c"]), s.transcript()
+    # After the launcher's own arguments and the main class: the service name once, then the
+    # start arguments.
+    main_args = ["false", "com.example.Main", "", "", "false", s.name, "a", "b c"]
+    assert s.wait_for(lambda _: len(s.main_args()) >= len(main_args)), s.transcript()
+    assert s.main_args() == main_args
     # Only the service's JVM ignores console signals and knows it is a service.
     options = [line[len("option "):] for line in s.transcript() if line.startswith("option ")]
     assert "-Dzarvo.isService=true" in options and options.count("-Xrs") == 1
@@ -101,12 +104,16 @@ def test_start_arguments_reach_java_and_stop_delivers_the_stop_line(service, log
         0, f"Stopping service '{s.name}'.\r\nService stopped\r\n")
     transcript = s.transcript()
     assert transcript[-3:] == ["stop-line 0", "main-returned", "destroy"], transcript
+    assert s.main_args() == main_args
     status = services.query(s.name)
     assert (status.state, status.win32_exit_code) == (services.STOPPED, 0)
     assert wait_gone(s.exe) == []
 
     [child] = logs.children(s.name)
-    assert f'"{s.name}" a "b c" __ksx_restart\r\n' in child
+    # The child's whole command line: the executable as the service was started (quoted for its
+    # blank), the service name, the start arguments and the restart marker.
+    assert (f'] command line "{windows_path(s.exe)}" "{s.name}" a "b c" __ksx_restart\r\n'
+            in child), child
     [host] = logs.wait_for(lambda: logs.hosts(s.name), lambda log: "] exiting\r\n" in log)
     for line in ["control handler request 1", "sending shutdown1 0", "shutdown sent",
                  "process terminated with exit code 0", "service stopped set"]:
@@ -191,4 +198,54 @@ def test_a_stop_before_the_child_exists_is_held_and_the_child_never_starts(tmp_p
         assert logs.children(name) == []
         assert wait_gone(exe) == []
     finally:
+        services.remove(name)
+
+
+def test_output_larger_than_a_pipe_holds_is_drained(service):
+    """The Java side writes a megabyte before it reads its stop line: only a host that drains
+    the output pipe lets it get that far and stop."""
+    s = service("chatter:1048576")
+    assert run(s.exe, "/start").code == 0
+    assert s.wait_for(lambda lines: "wrote 1048576" in lines, timeout=60), s.transcript()
+    stopped = run(s.exe, "/stop")
+    assert stopped.stdout.endswith("Service stopped\r\n"), stopped.stdout
+    assert s.transcript()[-3:] == ["stop-line 0", "main-returned", "destroy"]
+
+
+def test_status_while_the_stop_is_pending(service):
+    s = service("linger:8000")
+    assert run(s.exe, "/start").code == 0
+    assert s.wait_for(lambda _: s.main_args())
+    # Wine's sc.exe sends the stop and returns; the Java side runs on after the stop line.
+    assert services.wine("sc", "stop", s.name).code == 0
+    assert s.wait_for(lambda lines: "lingering 8000" in lines), s.transcript()
+    assert services.query(s.name).state == services.STOP_PENDING
+    status = run(s.exe, "/status")
+    assert (status.code, status.stdout) == (3, "Not running.\r\n")
+    assert services.query(s.name).state == services.STOP_PENDING
+    assert services.wait_for_state(s.name, services.STOPPED).state == services.STOPPED
+
+
+def test_status_while_the_start_is_pending(tmp_path):
+    """The slow host pauses before its service main begins: the manager shows the service start
+    pending, and /status counts that as not running."""
+    name = "Zarvo Slow Start"
+    project = PROJECT.format(name=name, scenario="return")
+    app = tmp_path / "slow"
+    exe = pack(app, project, name="Slow", stub=FIXTURES / "slow_service_host.exe")
+    (app / "pause.cfg").write_text("before-report\n")
+    launcher = pack(tmp_path / "launcher", project)  # the status command's executable
+    services.create(name, exe)
+    # Wine's sc.exe waits for the service's first report: it runs beside the checks.
+    starting = subprocess.Popen([str(WINE_RUN), "sc", "start", name], env=wine_env(),
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    try:
+        pending = services.wait_for_state(name, services.START_PENDING, timeout=10)
+        assert pending.state == services.START_PENDING
+        status = run(launcher, "/status", name)
+        assert (status.code, status.stdout) == (3, "Not running.\r\n")
+        assert services.query(name).state == services.START_PENDING
+    finally:
+        starting.wait(timeout=60)
         services.remove(name)

@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
   run.initArgs = &init.args;
   run.launcherClass = "com.zarvo.runtime.WinLauncher";
   run.modulePath = u"/opt/app/App.exe";
-  run.mainArguments = mainArguments;
+  run.mainArguments = [mainArguments] { return mainArguments; };
 
   // The JVM is not started on the process's first thread, whose stack it cannot size.
   pthread_attr_t attributes;

@@ -29,7 +29,8 @@ TEST(JavaExeCheck, BannerVersionComesFromTheFirstLineOnly) {
       {"Picked up _JAVA_OPTIONS: -Xmx1g\nopenjdk version \"17.0.2\"\n", std::nullopt},
       // No closing quote: the rest of the line without its end.
       {"openjdk version \"17.0.2 \r\nnext\n", "17.0.2"},
-      {"openjdk version \"\" 2022\n", std::nullopt},
+      {"openjdk version \"\" 2022\n", ""},
+      {"openjdk version \"\r\n", ""},
       {"openjdk version 17\n", std::nullopt},
       {"", std::nullopt},
       // The line is read up to 99 bytes: a marker beyond them is not seen, a version cut by
@@ -137,6 +138,10 @@ TEST_F(CheckJavaExe, DecidesFromCacheOrRunWithinBounds) {
       {"early access refused", {}, "21-ea", {}, false, "21-ea", true},
       {"early access permitted", {}, "21-ea", {{}, {}, true, false}, true, "21-ea", true},
       {"windowed takes javaw", {{kJava, "17"}}, {}, {{}, {}, false, true}, true, "17", false},
+      // The empty version is a version: cached, and refused only by a bound.
+      {"empty version without bounds", {}, "", {}, true, "", true},
+      {"empty version below a minimum", {}, "", {v8, {}, false, false}, false, "", true},
+      {"empty version from the cache", {{kJava, ""}}, {}, {}, true, "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -177,27 +176,6 @@ TEST_F(VersionTest, RegistryKeysAreTriedInDescendingByteOrder) {
     SCOPED_TRACE(std::string(c.minimum) + ".." + std::string(c.maximum));
     EXPECT_EQ(versionKeysInSearchOrder(names, parseVersion(c.minimum), parseVersion(c.maximum)),
               c.want);
-  }
-}
-
-TEST_F(VersionTest, OnlyAStrictlyNewerChallengerDisplacesTheHeldCandidate) {
-  struct Case {
-    std::string_view challenger;
-    std::optional<std::string_view> held;
-    bool want;
-  };
-  const Case cases[] = {
-      {"1.8", std::nullopt, true},
-      {"", std::nullopt, true},
-      {"1.8.0_201", "1.8.0_201", false},  // among equals the first held stays
-      {"1.8.0_202", "1.8.0_201", true},
-      {"1.8.0_200", "1.8.0_201", false},
-      {"", "1.8", false},
-      {"1.8", "", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.challenger) + " vs " + std::string(c.held.value_or("(none)")));
-    EXPECT_EQ(displacesHeld(c.challenger, c.held), c.want);
   }
 }
 

@@ -215,7 +215,11 @@ TEST_F(VmOptions, LocaleOptions) {
        "en",
        {},
        {"-Dsun.locale.formatasdefault=x", "-Duser.language=en"}},
-      {{u"-Dsun.locale.formatasdefault"}, "de", "DE", {}},
+      // Without the argument the detected language and country are passed all the same.
+      {{u"-Dsun.locale.formatasdefault"}, "de", "DE", {"-Duser.language=de", "-Duser.country=DE"}},
+      {{}, "de", "CH", {"-Duser.language=de", "-Duser.country=CH"}},
+      {{u"svc", u"a"}, "en", {}, {"-Duser.language=en"}},
+      {{}, {}, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.want.empty() ? "" : c.want.front());

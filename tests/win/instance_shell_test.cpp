@@ -142,8 +142,25 @@ TEST_F(InstanceShell, FirstSingleInstanceCopyHoldsTheNameAndRecordsItsPid) {
   EXPECT_EQ(ReadOtherPid(), ::GetCurrentProcessId());
 }
 
+// An executable whose path could not be used has no instance key. It must not take the name
+// made from nothing, which every such executable would share: it takes no semaphore, records no
+// process id and goes on, in either mode.
+TEST_F(InstanceShell, NoInstanceKeyTakesNoSharedName) {
+  for (const char* single : {"0", "1"}) {
+    SCOPED_TRACE(single);
+    Config().set(key::kSingleInstance, single);
+    CheckSingleInstanceFor("");
+    EXPECT_EQ(SemaphoreName(), "");
+    EXPECT_FALSE(isHeld(BuildSemaphoreName("", false, 0)));
+    EXPECT_FALSE(isHeld(BuildSemaphoreName("", false, std::nullopt)));
+    EXPECT_EQ(ReadOtherPid(), 0u);
+    ResetSingleInstance();
+  }
+}
+
 // A minimised window of the copy that holds the semaphore comes back only when asked to, and
-// only for that copy's process. Windows need a display: run this under xvfb-run.
+// only for that copy's process. Windows need a display: the end-to-end tests run this test on a
+// virtual one (tests/e2e/test_message_boxes.py); without one it is skipped.
 TEST(ActivateWindows, RestoresAMinimisedWindowOfThatProcessOnRequest) {
   for (const bool restore : {false, true}) {
     SCOPED_TRACE(restore);

@@ -146,6 +146,7 @@ TEST_F(JavaExeCheckShell, OnlyAMatchingTrustedEntrySparesTheRun) {
     bool wantRun;
   } cases[] = {
       {"trusted", true, false, "1.7.0_80", false},
+      {"empty version", true, false, "", false},
       {"failed run marker", true, false, "1.0.0", true},
       {"old partial version", true, false, "1.7.", true},
       {"other time", false, false, "17.0.2", true},
@@ -176,6 +177,7 @@ TEST_F(JavaExeCheckShell, VersionRunOutcomes) {
   } cases[] = {
       {"java 8 banner", "banner=java version \"1.8.0_201\"\nbanner=Java(TM) SE\n", 60000,
        "1.8.0_201", std::nullopt},
+      {"empty version", "banner=openjdk version \"\" 2022-01-18\n", 60000, "", std::nullopt},
       {"nonzero exit", "exit=2\n", 60000, std::nullopt, "1.0.0"},
       {"exit code 259 is an exit", "exit=259\n", 60000, std::nullopt, "1.0.0"},
       {"line before banner",

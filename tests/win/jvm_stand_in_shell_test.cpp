@@ -1,10 +1,10 @@
 // The stand-ins for a runtime's jvm.dll and jli.dll that the launcher's tests run against,
 // driven here the way a launcher drives them, so that those tests can trust what they record.
 #include <gtest/gtest.h>
-
 #include <jni.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -109,10 +109,10 @@ class JvmStandIn : public ::testing::Test {
   }
 
   // The transcript after its creation lines ("create", the options, the working directory and
-  // the three option variables).
+  // the three option variables as the process environment and the C runtime hold them).
   std::vector<std::string> events() const {
     const std::vector<std::string> lines = linesOf(transcript_);
-    const size_t head = std::min(lines.size(), 1 + optionTexts_.size() + 4);
+    const size_t head = std::min(lines.size(), 1 + optionTexts_.size() + 7);
     return std::vector<std::string>(lines.begin() + static_cast<ptrdiff_t>(head), lines.end());
   }
 
@@ -123,10 +123,12 @@ class JvmStandIn : public ::testing::Test {
 };
 
 TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
-  // The variables as a JVM would find them in the process environment.
-  ::SetEnvironmentVariableA("_JAVA_OPTIONS", "-Xmx1m");
-  ::SetEnvironmentVariableA("JDK_JAVA_OPTIONS", nullptr);
-  ::SetEnvironmentVariableA("JAVA_TOOL_OPTIONS", nullptr);
+  // The variables as a JVM would find them in the process environment and in its C runtime's
+  // copy (set through the C runtime, which passes the change on to the process environment).
+  _putenv_s("_JAVA_OPTIONS", "-Xmx1m");
+  _putenv_s("JDK_JAVA_OPTIONS", "");
+  _putenv_s("JAVA_TOOL_OPTIONS", "");
+  ::SetEnvironmentVariableA("JDK_JAVA_OPTIONS", "-Xss1m");
   create("before-main", "return", {"-Xmx64m", "-Dzarvo.moduleName=C:\\App\\app.exe"});
   jclass launcher = env_->FindClass(kLauncherClass);
   jmethodID splash = env_->GetStaticMethodID(
@@ -162,8 +164,11 @@ TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
       "option -Dzarvo.moduleName=C:\\App\\app.exe",
       std::string("cwd ") + directory,
       "env _JAVA_OPTIONS=-Xmx1m",
-      "env JDK_JAVA_OPTIONS unset",
+      "env JDK_JAVA_OPTIONS=-Xss1m",
       "env JAVA_TOOL_OPTIONS unset",
+      "crt-env _JAVA_OPTIONS=-Xmx1m",
+      "crt-env JDK_JAVA_OPTIONS unset",  // set in the process environment only
+      "crt-env JAVA_TOOL_OPTIONS unset",
       "find-class com/zarvo/runtime/WinLauncher",
       "static-method initAwtSplashConfig "
       "(ZZLjava/lang/String;IILjava/lang/String;IILjava/lang/String;IILjava/lang/String;II)V",
@@ -176,7 +181,8 @@ TEST_F(JvmStandIn, RecordsCreationAndTheCallsBeforeMain) {
       "init-from-launcher 1",
       "destroy"};
   EXPECT_EQ(linesOf(transcript_), want);
-  ::SetEnvironmentVariableA("_JAVA_OPTIONS", nullptr);
+  _putenv_s("_JAVA_OPTIONS", "");
+  ::SetEnvironmentVariableA("JDK_JAVA_OPTIONS", nullptr);
 }
 
 TEST_F(JvmStandIn, PlaysTheScenarioOfMain) {
