@@ -59,10 +59,12 @@ void ShowErrorText(std::u16string_view text) {
       text, longLogPath ? std::optional<std::u16string_view>(*longLogPath) : std::nullopt);
   if (g_guiErrorMode) {
     const std::u16string title = GetMessageOrConfig(msg::kErrorTitle);
-    if (const auto messageBox = user32Function<decltype(&::MessageBoxW)>("MessageBoxW")) {
-      messageBox(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK);
+    const auto messageBox = user32Function<decltype(&::MessageBoxW)>("MessageBoxW");
+    // A box that cannot be shown (no desktop, no user32) must not swallow the error: it goes
+    // where a console program's errors go.
+    if (messageBox && messageBox(nullptr, wstr(display), wstr(title), MB_ICONERROR | MB_OK) != 0) {
+      return;
     }
-    return;
   }
   writeToConsoleOrStderr(display);
 }

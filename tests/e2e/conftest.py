@@ -1,6 +1,5 @@
 import re
 import shutil
-import subprocess
 import sys
 from pathlib import Path
 
@@ -15,17 +14,9 @@ from runtimes import FIXTURES  # noqa: E402
 @pytest.fixture(scope="session", autouse=True)
 def persistent_wineserver():
     """One wineserver for the whole session: every Wine start then skips the server start."""
-    env = harness.wine_env()
-    env["WINEPREFIX"] = str(harness.WINEPREFIX)
-    # The prefix is initialised if needed, and no server of it runs afterwards: a persistent
-    # server can only start while no other one does.
-    subprocess.run([str(harness.WINE_PREFIX_SCRIPT)], env=harness.wine_env(),
-                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   timeout=300, check=True)
-    server = subprocess.Popen(["wineserver", "-p"], env=env)
+    harness.start_wine_session()
     yield
-    subprocess.run(["wineserver", "-k"], env=env, timeout=60)
-    server.wait(timeout=60)
+    harness.end_wine_session()
 
 
 @pytest.fixture

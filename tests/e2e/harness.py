@@ -43,6 +43,35 @@ def wine_env(extra: dict[str, str] | None = None) -> dict[str, str]:
     return env
 
 
+def _server_env(extra: dict[str, str] | None = None) -> dict[str, str]:
+    env = wine_env(extra)
+    env["WINEPREFIX"] = str(WINEPREFIX)
+    return env
+
+
+def start_wine_session(extra: dict[str, str] | None = None) -> None:
+    """Initialises the prefix if needed and starts one persistent server with the processes Wine
+    starts beside a session's first program (services.exe, explorer.exe, the device hosts). They
+    live as long as the server, so they are started here with no pipe of the test run: a test
+    whose pipes they inherited would wait for the server's end before its program counted as
+    ended (a `reg import` then timed out at the start of a run)."""
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+             "stderr": subprocess.DEVNULL, "env": _server_env(extra)}
+    # wine-prefix returns with no server of the prefix running: a persistent server can only
+    # start while no other one does.
+    subprocess.run([str(WINE_PREFIX_SCRIPT)], **quiet, timeout=300, check=True)
+    subprocess.run(["wineserver", "-p"], **quiet, timeout=60)
+    subprocess.run([str(WINE_RUN), "cmd", "/c", "exit"], **quiet, timeout=120, check=True)
+
+
+def end_wine_session() -> None:
+    """Ends the prefix's server and every Windows process of it."""
+    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+             "stderr": subprocess.DEVNULL, "env": _server_env(), "timeout": 60}
+    subprocess.run(["wineserver", "-k"], **quiet)
+    subprocess.run(["wineserver", "-w"], **quiet)
+
+
 def wine_temp_dir() -> Path:
     """The directory Wine's GetTempPath returns for this prefix (C:\\users\\<user>\\Temp)."""
     users = WINEPREFIX / "drive_c" / "users"

@@ -12,12 +12,12 @@ Temp directory as every other run, so logs are told apart by their content, neve
 from __future__ import annotations
 
 import re
-import subprocess
 import time
 from dataclasses import dataclass
 from pathlib import Path
 
-from harness import WINEPREFIX, note, run, wine_env, wine_temp_dir, windows_path
+from harness import (end_wine_session, note, run, start_wine_session, wine_temp_dir,
+                     windows_path)
 
 ENVIRONMENT_KEY = r"HKLM\System\CurrentControlSet\Control\Session Manager\Environment"
 SERVICES_KEY = r"HKLM\System\CurrentControlSet\Services"
@@ -108,16 +108,10 @@ def enable_service_logging(bare_service: Path) -> None:
     # start from an empty directory, and let each test remove what it caused (`Logs.remove`).
     for old in wine_temp_dir().glob("ksx_nlog_*.log"):
         old.unlink()
-    server_env = wine_env({"WINEPREFIX": str(WINEPREFIX)})
     wine("reg", "add", ENVIRONMENT_KEY, "/v", "ZARVO_LOG", "/d", "yes", "/f")
     try:
-        # No pipe of the test run may reach the server, which outlives this call.
-        quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
-                 "stderr": subprocess.DEVNULL, "env": server_env, "timeout": 60}
-        subprocess.run(["wineserver", "-k"], **quiet)
-        subprocess.run(["wineserver", "-w"], **quiet)
-        subprocess.run(["wineserver", "-p"], **quiet)
-        wine("cmd", "/c", "exit")
+        end_wine_session()
+        start_wine_session()
         probe = "ZarvoLoggingProbe"
         remove(probe)
         create(probe, bare_service)

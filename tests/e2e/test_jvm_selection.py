@@ -2,7 +2,6 @@
 repair. Runtimes are stand-ins (java.exe that prints a version banner, jvm.dll with the JNI
 entry) laid out as bin\\java.exe and bin\\server\\jvm.dll."""
 import time
-from pathlib import Path
 
 import pytest
 

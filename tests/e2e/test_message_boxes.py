@@ -14,7 +14,8 @@ from pathlib import Path
 
 import pytest
 
-from harness import WINE_RUN, WINEPREFIX, block_offset, message, pack, run, wine_env, windows_path
+from harness import (WINE_RUN, block_offset, end_wine_session, message, pack, run,
+                     start_wine_session, wine_env, windows_path)
 from runtimes import FIXTURES
 
 BOX_READER = FIXTURES / "box_reader.exe"
@@ -26,13 +27,6 @@ name = "ZarvoBox"
 [application]
 main_class = "x.Main"
 """
-
-
-def end_wine_session() -> None:
-    env = wine_env()
-    env["WINEPREFIX"] = str(WINEPREFIX)
-    subprocess.run(["wineserver", "-k"], env=env, timeout=60)
-    subprocess.run(["wineserver", "-w"], env=env, timeout=60)
 
 
 @pytest.fixture(scope="module")
@@ -48,15 +42,14 @@ def display():
         number = numbers.readline().strip()
     end_wine_session()
     try:
+        start_wine_session({"DISPLAY": f":{number}"})
         yield {"DISPLAY": f":{number}"}
     finally:
         end_wine_session()
         xvfb.terminate()
         xvfb.wait(timeout=30)
         # Back to one persistent server without a display for the tests that follow.
-        env = wine_env()
-        env["WINEPREFIX"] = str(WINEPREFIX)
-        subprocess.run(["wineserver", "-p"], env=env, timeout=60)
+        start_wine_session()
 
 
 def run_with_box(exe: Path, *args: str, env: dict[str, str], wait_seconds: int = 20):

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "paths/paths.h"
 
 namespace zarvo::test {
@@ -33,6 +35,33 @@ inline std::vector<std::string> linesOf(const std::string& path) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+// Removes a directory and everything below it; a missing directory is no error.
+inline void removeTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        removeTree(dir + "\\" + name);
+      } else {
+        ::DeleteFileA((dir + "\\" + name).c_str());
+      }
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+  }
+  ::RemoveDirectoryA(dir.c_str());
+}
+
+// Creates an empty directory for a test. Scratch names carry the process id, and Wine gives a
+// test program the same id run after run: what an interrupted earlier run left under the name is
+// removed first.
+inline bool makeFreshDirectory(const std::string& dir) {
+  removeTree(dir);
+  return ::CreateDirectoryA(dir.c_str(), nullptr) != FALSE;
 }
 
 }  // namespace zarvo::test

@@ -39,7 +39,7 @@ class JavaExeCheckShell : public ::testing::Test {
     char base[MAX_PATH + 1];
     ASSERT_NE(::GetTempPathA(MAX_PATH + 1, base), 0u);
     home_ = GetFullPathA(std::string(base) + "Zvo-Java-Test-" + suffix);
-    ASSERT_TRUE(::CreateDirectoryA(home_.c_str(), nullptr));
+    ASSERT_TRUE(test::makeFreshDirectory(home_)) << home_;
     ASSERT_TRUE(::CreateDirectoryA((home_ + "\\bin").c_str(), nullptr));
     java_ = home_ + "\\bin\\java.exe";
     ASSERT_TRUE(
@@ -52,13 +52,7 @@ class JavaExeCheckShell : public ::testing::Test {
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     scratch_.reset();
     ::RegDeleteTreeA(HKEY_CURRENT_USER, scratchPath_.c_str());
-    for (const char* name : {"\\bin\\java.exe", "\\bin\\javaw.exe", "\\bin\\fake_java.cfg",
-                             "\\bin\\runs.log", "\\jre\\bin\\java.exe", "\\lib\\tools.jar"}) {
-      ::DeleteFileA((home_ + name).c_str());
-    }
-    for (const char* dir : {"\\bin", "\\jre\\bin", "\\jre", "\\lib", ""}) {
-      ::RemoveDirectoryA((home_ + dir).c_str());
-    }
+    test::removeTree(home_);
   }
 
   void configure(const std::string& settings) {

@@ -63,6 +63,7 @@ class SearchShell : public ::testing::Test {
     char base[MAX_PATH + 1];
     ASSERT_NE(::GetTempPathA(MAX_PATH + 1, base), 0u);
     root_ = GetFullPathA(std::string(base) + "zvo-search-test-" + suffix);
+    test::removeTree(root_);
     makeDirectory(root_);
   }
   void TearDown() override {

@@ -30,29 +30,11 @@ class VmOptionsShell : public ::testing::Test {
     dir_ =
         GetFullPathA(std::string(base) + "Zvo Options " + std::to_string(::GetCurrentProcessId()),
                      /*keepCase=*/true);
-    ASSERT_TRUE(::CreateDirectoryA(dir_.c_str(), nullptr)) << dir_;
+    ASSERT_TRUE(test::makeFreshDirectory(dir_)) << dir_;
   }
   void TearDown() override {
     ResetConfiguration();
-    removeTree(dir_);
-  }
-
-  static void removeTree(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          removeTree(dir + "\\" + name);
-        } else {
-          ::DeleteFileA((dir + "\\" + name).c_str());
-        }
-      } while (::FindNextFileA(find, &found));
-      ::FindClose(find);
-    }
-    ::RemoveDirectoryA(dir.c_str());
+    test::removeTree(dir_);
   }
 
   std::string dir_;
