@@ -1,6 +1,6 @@
 #include "base/format.h"
 
-#include <cstdio>
+#include <charconv>
 #include <optional>
 #include <vector>
 
@@ -49,33 +49,33 @@ size_t parseSpec(std::basic_string_view<CharT> f, size_t pos, Spec& spec) {
   return pos + 1;
 }
 
-std::string integerText(const Spec& spec, int64_t value) {
-  char buf[40];
-  const bool unsignedConv = spec.conversion != 'd' && spec.conversion != 'i';
-  if (spec.is64) {
-    if (unsignedConv) {
-      std::snprintf(buf, sizeof buf,
-                    spec.conversion == 'u'   ? "%llu"
-                    : spec.conversion == 'x' ? "%llx"
-                                             : "%llX",
-                    static_cast<unsigned long long>(value));
-    } else {
-      std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(value));
-    }
-  } else {
-    // A 32-bit conversion shows the low 32 bits, as the platform's printf would.
-    const auto low = static_cast<uint32_t>(static_cast<uint64_t>(value));
-    if (unsignedConv) {
-      std::snprintf(buf, sizeof buf,
-                    spec.conversion == 'u'   ? "%u"
-                    : spec.conversion == 'x' ? "%x"
-                                             : "%X",
-                    low);
-    } else {
-      std::snprintf(buf, sizeof buf, "%d", static_cast<int32_t>(low));
+// The digits of an integer: decimal, or hexadecimal for 'x' and 'X' (upper case for 'X').
+// std::to_chars rather than snprintf: the C library's printf family would bring a floating-point
+// formatter into the launcher that no conversion here uses.
+template <class Int>
+std::string digitsOf(Int value, char conversion) {
+  char buf[24];
+  const bool hex = conversion == 'x' || conversion == 'X';
+  const char* end = std::to_chars(buf, buf + sizeof buf, value, hex ? 16 : 10).ptr;
+  std::string text(buf, static_cast<size_t>(end - buf));
+  if (conversion == 'X') {
+    for (char& c : text) {
+      if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
     }
   }
-  return buf;
+  return text;
+}
+
+std::string integerText(const Spec& spec, int64_t value) {
+  const bool unsignedConv = spec.conversion != 'd' && spec.conversion != 'i';
+  if (spec.is64) {
+    return unsignedConv ? digitsOf(static_cast<uint64_t>(value), spec.conversion)
+                        : digitsOf(value, spec.conversion);
+  }
+  // A 32-bit conversion shows the low 32 bits, as the platform's printf would.
+  const auto low = static_cast<uint32_t>(static_cast<uint64_t>(value));
+  return unsignedConv ? digitsOf(low, spec.conversion)
+                      : digitsOf(static_cast<int32_t>(low), spec.conversion);
 }
 
 bool fitsInteger(const Spec& spec, const FormatArg& arg) {
@@ -171,10 +171,10 @@ bool convert(std::basic_string<CharT>& out, const Spec& spec, const FormatArg& a
       return true;
     case Conversion::Pointer: {
       if (arg.kind != FormatArg::Kind::Pointer) return false;
-      char buf[32];
-      std::snprintf(buf, sizeof buf, "%016llX",
-                    static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(arg.pointer)));
-      out += asWidth<CharT>(buf);
+      // Sixteen upper-case hexadecimal digits, as the platform's printf shows a pointer.
+      const std::string digits =
+          digitsOf(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(arg.pointer)), 'X');
+      out += asWidth<CharT>(std::string(16 - digits.size(), '0') + digits);
       return true;
     }
     case Conversion::Unknown:

@@ -33,7 +33,10 @@ void writeToConsoleOrStderr(const std::u16string& text) {
     ::FlushFileBuffers(out);
     return;
   }
-  std::fprintf(stderr, "%s\n", toAnsi(text).c_str());
+  // fputs, not fprintf: the text needs no formatting, and the C library's printf family is
+  // large.
+  std::fputs(toAnsi(text).c_str(), stderr);
+  std::fputc('\n', stderr);
   std::fflush(stderr);
 }
 
