@@ -2,9 +2,11 @@
 """Whole-process timings taken side by side: every round runs each command once, in an order that
 turns from round to round, so that a busy spell of the machine falls on all of them alike.
 
-    interleave.py [--runs N] [--warmup N] [--export FILE] NAME COMMAND [NAME COMMAND ...]
+    interleave.py [--runs N] [--warmup N] [--export FILE] [--ratio LABEL NAME NAME ...]
+                  NAME COMMAND [NAME COMMAND ...]
 
-Prints each command's median and lowest time; --export writes them as JSON
+Prints each command's median and lowest time, then for each --ratio the first named command's
+median over the second's; --export writes the times as JSON
 ({"results": [{"command": NAME, "median": s, "min": s, "times": [...]}]}). A command that exits
 with a code other than 0 stops the run: a failing command measures nothing."""
 import argparse
@@ -30,11 +32,17 @@ def main():
     parser.add_argument("--runs", type=int, default=30)
     parser.add_argument("--warmup", type=int, default=3)
     parser.add_argument("--export")
+    parser.add_argument("--ratio", nargs=3, action="append", default=[],
+                        metavar=("LABEL", "NAME", "BASELINE"))
     parser.add_argument("pairs", nargs="+", metavar="NAME COMMAND")
     args = parser.parse_args()
     if len(args.pairs) % 2 != 0:
         parser.error("give each command a name: NAME COMMAND [NAME COMMAND ...]")
     commands = list(zip(args.pairs[0::2], args.pairs[1::2]))
+    names = [name for name, _ in commands]
+    for _, name, baseline in args.ratio:
+        if name not in names or baseline not in names:
+            parser.error(f"--ratio names a command that is not given: {name} or {baseline}")
 
     times = {name: [] for name, _ in commands}
     for round_number in range(args.warmup + args.runs):
@@ -52,6 +60,9 @@ def main():
         print(f"  {name:<{width}}  median {median * 1000:7.1f} ms   lowest {lowest * 1000:7.1f} ms"
               f"   ({len(times[name])} runs)")
         results.append({"command": name, "median": median, "min": lowest, "times": times[name]})
+    medians = {result["command"]: result["median"] for result in results}
+    for label, name, baseline in args.ratio:
+        print(f"{label}: {medians[name] / medians[baseline]:.2f}")
     if args.export:
         with open(args.export, "w") as out:
             json.dump({"results": results}, out, indent=1)

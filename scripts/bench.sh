@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Benchmarks, each compared side by side in one run and reported as ratios:
 #  - loading a ConfigBlock of 10,000 records and 1,000 messages (per record);
-#  - the whole-process time of a packed "App.exe /?" over an empty Windows program, under Wine;
+#  - the start-up under Wine, interleaved and compared by medians: a packed "App.exe /?" over an
+#    empty Windows program; "App.exe /run" up to JNI_CreateJavaVM (a jvm.dll that ends the process
+#    there) over a program that only loads the same jvm.dll and calls it on a new thread; and
+#    "App.exe /run" to the end of main (stand-in JVM) over the empty program; with the stub's size;
 #  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
 #    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
-#  - the launch to the return of main, under Wine with the stand-in JVM, over an empty program;
 #  - "/stop" of a launcher service whose Java side ends at once over "/stop" of a bare Win32
 #    service that stops at once, under Wine;
 #  - natively, a real JVM started through the launcher's JNI code over the JDK's own java
@@ -29,15 +31,41 @@ PY
 echo "== ConfigBlock load (10,000 records, 1,000 messages)"
 build/host/bench/bench_config_load --benchmark_counters_tabular=true
 
-echo "== whole process under Wine: App.exe /? versus an empty program"
-dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
+echo "== start-up under Wine, interleaved runs (medians)"
 export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
 scripts/wine-prefix  # the prefix exists and no server of it runs: -p below starts the only one
 WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p  # keep one server: measure the programs, not its start
-hyperfine --warmup 3 --runs 20 --export-json "$out/startup.json" \
-  -n "App.exe /?" "scripts/wine-run $out/App.exe /?" \
-  -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"
-ratio "$out/startup.json" "App.exe /?" "empty program" "start-up ratio (App.exe /? over an empty program)"
+dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
+# runtime DIR JVM_DLL: a bundled runtime in DIR/jre (the stand-in java.exe answers the version
+# check once; later runs find the version in the cache) and an executable whose search names it.
+runtime() {
+  rm -rf "$1" && mkdir -p "$1/jre/bin/server"
+  cp build/win64/tests/fixtures/java/java.exe "$1/jre/bin/"
+  cp "$2" "$1/jre/bin/server/jvm.dll"
+  printf '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\n' > "$1/App.toml"
+  dist/zpack "$1/App.toml" -o "$1/App.exe" >/dev/null
+}
+# To JNI_CreateJavaVM: the bench's jvm.dll ends the process in that call.
+runtime "$out/createvm" build/win64/bench/exit_jvm/jvm.dll
+# To the end of main: the stand-in JVM's main returns at once.
+runtime "$out/launch" build/win64/tests/fixtures/jvm/jvm.dll
+floor_dll="Z:$PWD/$out/createvm/jre/bin/server/jvm.dll"
+# The warm-up rounds also fill the version cache.
+/usr/bin/python3 bench/interleave.py --warmup 3 --runs 40 --export "$out/startup.json" \
+  --ratio "start-up ratio (App.exe /? over an empty program, goal <= 1.10)" "App.exe /?" empty \
+  --ratio "create ratio (App.exe /run to JNI_CreateJavaVM over the floor program, goal <= 1.10)" \
+  "App.exe /run to create" floor \
+  --ratio "launch ratio (App.exe /run to the end of main over an empty program)" \
+  "App.exe /run to main's end" empty \
+  "App.exe /?" "scripts/wine-run $out/App.exe /?" \
+  empty "scripts/wine-run build/win64/bench/empty_program.exe" \
+  "App.exe /run to create" "scripts/wine-run $out/createvm/App.exe /run" \
+  floor "scripts/wine-run build/win64/bench/create_vm_floor.exe $floor_dll" \
+  "App.exe /run to main's end" "scripts/wine-run $out/launch/App.exe /run"
+stub_bytes=$(stat -c %s dist/launcher.exe)
+awk -v b="$stub_bytes" 'BEGIN { printf "stub size: %.1f KiB (goal <= 300 KiB, stretch 200 KiB)\n", b / 1024 }'
+# Every DLL the stub imports loads at every start: a new one shows here.
+echo "stub imports at load: $(x86_64-w64-mingw32-objdump -p dist/launcher.exe | awk '/DLL Name:/ { printf "%s ", $3 }')"
 
 echo "== extraction of one 64 MiB included file versus CopyFileW of the same bytes, under Wine"
 head -c $((64 * 1024 * 1024)) /dev/urandom > "$out/big.bin"
@@ -93,19 +121,6 @@ r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
 per = (r["8 candidates, warm"] - r["1 candidate, warm"]) / 7
 print(f"warm search: {per * 1000:.2f} ms per candidate (8 candidates less 1, over 7)")
 PY
-
-echo "== the launch under Wine: App.exe /run (stand-in JVM, main returns at once) versus an empty program"
-launch="$out/launch"
-rm -rf "$launch" && mkdir -p "$launch/jre/bin/server"
-cp build/win64/tests/fixtures/java/java.exe "$launch/jre/bin/"
-cp build/win64/tests/fixtures/jvm/jvm.dll "$launch/jre/bin/server/"
-printf '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\n' > "$launch/Launch.toml"
-dist/zpack "$launch/Launch.toml" -o "$launch/Launch.exe" >/dev/null
-hyperfine --warmup 3 --runs 20 --export-json "$launch/launch.json" \
-  -n "App.exe /run" "scripts/wine-run $launch/Launch.exe /run" \
-  -n "empty program" "scripts/wine-run build/win64/bench/empty_program.exe"
-ratio "$launch/launch.json" "App.exe /run" "empty program" \
-  "launch ratio (App.exe /run to the end of main over an empty program)"
 
 echo "== /stop to the stopped state under Wine: a launcher service whose Java side ends at once versus a bare Win32 service"
 svc="$out/service"
