@@ -115,7 +115,21 @@ def pack(directory: Path, project: str, name: str = "App", stub: Path | None = N
 
 def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = False,
         timeout: float = 60, prefix: list[str] | None = None) -> Result:
-    """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned."""
+    """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned.
+
+    With `log`, a run that failed without output and without writing a log line never reached
+    the launcher's first statement (its entry logs the module path before anything can fail):
+    Wine could not start the process, which happens now and then on a busy machine. Such a run
+    is traced once for the journal and then run again; the journal keeps all of it."""
+    result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
+    if log and result.code != 0 and not result.stdout and not result.stderr and not result.logs:
+        note("the process never reached the launcher's first log line; running it again")
+        result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
+    return result
+
+
+def _run_once(exe: Path, *args: str, env: dict[str, str] | None, log: bool, timeout: float,
+              prefix: list[str] | None) -> Result:
     extra = dict(env or {})
     if log:
         extra["ZARVO_LOG"] = "yes"
