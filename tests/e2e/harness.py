@@ -156,17 +156,17 @@ def _run_once(exe: Path, *args: str, env: dict[str, str] | None, log: bool, time
         logs = [p.read_bytes().decode("utf-8-sig") for p in new]
         if new:
             log_path, log_text = new[-1], logs[-1]
-    if done.returncode != 0 and not stdout and not stderr and not logs:
-        _note_silent_failure(exe, args, extra, prefix, timeout)
+    if log and done.returncode != 0 and not stdout and not stderr and not logs:
+        _note_silent_failure(Path(exe), args, extra, prefix, timeout)
     return Result(done.returncode, stdout, stderr, log_text, log_path, logs)
 
 
 def _note_silent_failure(exe: Path, args: tuple[str, ...], extra: dict[str, str],
                          prefix: list[str] | None, timeout: float) -> None:
-    """A program that failed without a word (no output, no log) leaves nothing to explain it:
-    the journal gets the executable's state and the same run once more with Wine's own errors,
-    exceptions and process starts traced, for the failure report. The test's result stays that
-    of the first run."""
+    """A logged run that failed without a word (no output, not one log line) never reached the
+    launcher's first statement, so running it again changes nothing: the journal gets the
+    executable's state and the same run with Wine's own errors, exceptions and process starts
+    traced, for the failure report."""
     note(f"silent failure: {exe} is {exe.stat().st_size if exe.exists() else 'missing'} bytes")
     traced = subprocess.run([*(prefix or []), str(WINE_RUN), str(exe), *args],
                             capture_output=True, stdin=subprocess.DEVNULL, timeout=timeout,
