@@ -15,6 +15,7 @@ packages=(
   python3 python3-pytest
   xvfb xauth x11-apps imagemagick
   hyperfine
+  osslsigncode openssl
 )
 
 missing=()

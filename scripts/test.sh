@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test layer: the main job in a new
-# Wine prefix, host unit tests with sanitizers, the core tests and shell tests under Wine,
+# Installs what is missing, builds everything and runs every test layer: the include check of
+# src/'s layers, the main job in a new Wine prefix, host unit tests with sanitizers, the core tests and shell tests under Wine,
 # end-to-end tests of packed executables under Wine, and short fuzzing runs. Ends with one
 # summary line.
 set -uo pipefail
@@ -28,6 +28,10 @@ layer() {
   passed=$((passed + total - bad))
   failed=$((failed + bad))
 }
+
+# Every include in src/ points down the order of src/layers.txt.
+echo "== layers"
+if /usr/bin/python3 scripts/check-layers; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 
 # The README's main job first, in a Wine prefix created afresh for it: a set-up step it lacks
 # fails here. Its output is in build/main-job.log.

@@ -1,7 +1,8 @@
-// Error reporting and termination. ShowErrorText and TerminateLauncher belong to the platform:
-// the Windows shell shows a message box or writes to the console and ends the process
-// (diag/error_report_win.cpp); core tests link a stand-in that records the text and throws, so
-// core code that reports a fatal error stays testable. The rest composes (diag/fatal.cpp).
+// Error reporting and termination, declared here so that every layer can end the launch with a
+// message, and defined in the report layer above: ShowErrorText and TerminateLauncher belong to
+// the platform (report/error_report_win.cpp shows a message box or writes to the console and
+// ends the process; core tests link a stand-in that records the text and throws, so core code
+// that reports a fatal error stays testable); the rest composes (report/fatal.cpp).
 #pragma once
 
 #include <cstdint>

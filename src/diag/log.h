@@ -1,6 +1,6 @@
 // The diagnostic log as every subsystem sees it: DebugLog and DebugLogError with a wide,
 // Microsoft-style format (base/format.h). Entries go to the installed LogBackend; the Windows
-// shell installs the file log at process start (diag/log_file_win.cpp), tests install a
+// shell installs the file log at process start (launcher/log_file_win.cpp), tests install a
 // capturing one. Without a backend, logging is off and a call costs one pointer test.
 #pragma once
 

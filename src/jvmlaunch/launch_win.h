@@ -2,7 +2,7 @@
 // application on a thread of its own whose stack follows "-Xss".
 #pragma once
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 namespace zarvo {
 

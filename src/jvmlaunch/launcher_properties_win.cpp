@@ -6,10 +6,9 @@
 #include "instance/semaphore_name.h"
 #include "jvmlaunch/launcher_properties.h"
 #include "jvmlaunch/vm_options_win.h"
-#include "launcher/launcher_state.h"
-#include "launcher/start_up_win.h"
 #include "paths/paths.h"
 #include "paths/temp_names.h"
+#include "state/launcher_state.h"
 #include "win/windows.h"
 
 namespace zarvo {

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 namespace zarvo {
 

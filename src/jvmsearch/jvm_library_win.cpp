@@ -6,9 +6,9 @@
 #include "config/keys.h"
 #include "diag/log.h"
 #include "jvmsearch/jvm_library.h"
-#include "jvmsearch/jvm_selection.h"
-#include "paths/native_library_path_win.h"
+#include "paths/dll_search_win.h"
 #include "paths/paths.h"
+#include "state/jvm_selection.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {

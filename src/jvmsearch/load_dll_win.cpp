@@ -7,8 +7,8 @@
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "jvmsearch/jvm_library.h"
-#include "jvmsearch/jvm_selection.h"
 #include "jvmsearch/search_sequence_win.h"
+#include "state/jvm_selection.h"
 #include "win/windows.h"
 
 namespace zarvo {

@@ -6,12 +6,12 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
-#include "jvmlaunch/variables_win.h"
 #include "jvmsearch/java_exe_check_win.h"
 #include "jvmsearch/jvm_library_win.h"
 #include "jvmsearch/registry_runtimes_win.h"
 #include "jvmsearch/runtime_unpack_win.h"
 #include "paths/paths.h"
+#include "variables/variables_win.h"
 
 namespace zarvo {
 namespace {

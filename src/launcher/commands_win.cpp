@@ -3,12 +3,12 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
-#include "launcher/launcher_state.h"
 #include "launcher/start_up_win.h"
 #include "launcher/usage.h"
 #include "paths/paths.h"
 #include "service/service_commands_win.h"
 #include "service/service_host_win.h"
+#include "state/launcher_state.h"
 #include "win/console_win.h"
 #include "win/windows.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 #include "launcher/entry_plan.h"
 
 namespace zarvo {

@@ -5,12 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
+#include "service/child_command_line.h"
 
 namespace zarvo {
-
-// The last argument of the child copy that the service host starts.
-inline constexpr std::u16string_view kRestartMarker = u"__ksx_restart";
 
 enum class Command {
   Usage,

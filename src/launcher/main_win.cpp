@@ -1,15 +1,15 @@
 // The process entry: one executable serves as the service command tool, the service process,
 // the service's child copy and the console run of the application; its own command line says
 // which.
+#include "base/command_line.h"
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
-#include "diag/log_file_win.h"
-#include "launcher/command_line.h"
 #include "launcher/commands_win.h"
 #include "launcher/entry_plan.h"
-#include "launcher/launcher_state.h"
+#include "launcher/log_file_win.h"
 #include "launcher/start_up_win.h"
+#include "state/launcher_state.h"
 #include "win/windows.h"
 
 namespace zarvo {

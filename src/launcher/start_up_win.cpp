@@ -3,26 +3,25 @@
 #include <cstdlib>
 
 #include "config/config_store.h"
-#include "config/extraction_win.h"
 #include "config/keys.h"
-#include "config/load_configuration_win.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "instance/single_instance_win.h"
 #include "jvmlaunch/launch_win.h"
-#include "jvmlaunch/variables_win.h"
+#include "jvmlaunch/native_library_path_win.h"
 #include "jvmsearch/load_dll_win.h"
+#include "launcher/extraction_win.h"
+#include "launcher/load_configuration_win.h"
 #include "launcher/path_reduction.h"
-#include "paths/native_library_path_win.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "service/service_host_win.h"
+#include "state/launcher_state.h"
+#include "variables/variables_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
-
-char g_flavour = 'z';
 
 constexpr const char* kJavaOptionVariables[] = {"_JAVA_OPTIONS", "JDK_JAVA_OPTIONS",
                                                 "JAVA_TOOL_OPTIONS"};
@@ -87,15 +86,11 @@ void RemoveJavaOptionVariables() {
   }
 }
 
-char LauncherFlavour() {
-  return g_flavour;
-}
-
 void InitProcess() {
   SetLauncherTempDir("");
   LoadConfiguration();
   const std::string flavour = GetConfigString(key::kFlavour, 2);
-  g_flavour = flavour.empty() ? '\0' : flavour[0];
+  SetLauncherFlavour(flavour.empty() ? '\0' : flavour[0]);
   ReducePath();
   RemoveJavaOptionVariables();
   ChangeWorkingDirectory();

@@ -2,7 +2,7 @@
 // in the roles that start the Java application.
 #pragma once
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 namespace zarvo {
 
@@ -21,8 +21,5 @@ void RunApplication(const ArgumentList& arguments, bool childMode);
 // stub can run exactly these steps against its own packed configuration.
 void ExtractIncludedFilesOrFail();
 void RegisterChildConsoleHandler();
-
-// The launcher flavour: 'k' selects the kestrix flavour, anything else the zarvo flavour.
-char LauncherFlavour();
 
 }  // namespace zarvo

@@ -1,7 +1,5 @@
 #include "service/child_command_line.h"
 
-#include "launcher/entry_plan.h"
-
 namespace zarvo {
 
 std::optional<std::u16string> QuoteForChild(std::u16string_view piece) {

@@ -9,9 +9,12 @@
 #include <string>
 #include <string_view>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 namespace zarvo {
+
+// The last argument of the child copy that the service host starts.
+inline constexpr std::u16string_view kRestartMarker = u"__ksx_restart";
 
 // The child's command line holds at most this many characters including the terminator.
 inline constexpr size_t kChildCommandLineCapacity = 12000;

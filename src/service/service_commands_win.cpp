@@ -8,10 +8,10 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
-#include "launcher/launcher_state.h"
 #include "paths/paths.h"
 #include "service/dependencies.h"
 #include "service/stop_wait.h"
+#include "state/launcher_state.h"
 #include "win/console_win.h"
 #include "win/unique_handle.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 #include "win/windows.h"
 
 namespace zarvo {

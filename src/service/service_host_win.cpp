@@ -4,15 +4,15 @@
 #include <optional>
 #include <string>
 
+#include "base/command_line.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
-#include "launcher/command_line.h"
-#include "launcher/launcher_state.h"
 #include "service/child_command_line.h"
 #include "service/host_state.h"
 #include "service/process_handles_win.h"
+#include "state/launcher_state.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {

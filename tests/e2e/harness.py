@@ -43,10 +43,12 @@ def wine_env(extra: dict[str, str] | None = None) -> dict[str, str]:
     return env
 
 
-def _server_env(extra: dict[str, str] | None = None) -> dict[str, str]:
+def _quiet(extra: dict[str, str] | None = None) -> dict:
+    """Arguments for a run that hands no pipe of the test run to Wine's long-lived processes."""
     env = wine_env(extra)
     env["WINEPREFIX"] = str(WINEPREFIX)
-    return env
+    return {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
+            "stderr": subprocess.DEVNULL, "env": env}
 
 
 def start_wine_session(extra: dict[str, str] | None = None) -> None:
@@ -55,21 +57,17 @@ def start_wine_session(extra: dict[str, str] | None = None) -> None:
     live as long as the server, so they are started here with no pipe of the test run: a test
     whose pipes they inherited would wait for the server's end before its program counted as
     ended (a `reg import` then timed out at the start of a run)."""
-    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
-             "stderr": subprocess.DEVNULL, "env": _server_env(extra)}
     # wine-prefix returns with no server of the prefix running: a persistent server can only
     # start while no other one does.
-    subprocess.run([str(WINE_PREFIX_SCRIPT)], **quiet, timeout=300, check=True)
-    subprocess.run(["wineserver", "-p"], **quiet, timeout=60)
-    subprocess.run([str(WINE_RUN), "cmd", "/c", "exit"], **quiet, timeout=120, check=True)
+    subprocess.run([str(WINE_PREFIX_SCRIPT)], **_quiet(extra), timeout=300, check=True)
+    subprocess.run(["wineserver", "-p"], **_quiet(extra), timeout=60)
+    subprocess.run([str(WINE_RUN), "cmd", "/c", "exit"], **_quiet(extra), timeout=120, check=True)
 
 
 def end_wine_session() -> None:
     """Ends the prefix's server and every Windows process of it."""
-    quiet = {"stdin": subprocess.DEVNULL, "stdout": subprocess.DEVNULL,
-             "stderr": subprocess.DEVNULL, "env": _server_env(), "timeout": 60}
-    subprocess.run(["wineserver", "-k"], **quiet)
-    subprocess.run(["wineserver", "-w"], **quiet)
+    subprocess.run(["wineserver", "-k"], **_quiet(), timeout=60)
+    subprocess.run(["wineserver", "-w"], **_quiet(), timeout=60)
 
 
 def wine_temp_dir() -> Path:
@@ -115,7 +113,21 @@ def pack(directory: Path, project: str, name: str = "App", stub: Path | None = N
 
 def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = False,
         timeout: float = 60, prefix: list[str] | None = None) -> Result:
-    """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned."""
+    """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned.
+
+    With `log`, a run that failed without output and without writing a log line never reached
+    the launcher's first statement (its entry logs the module path before anything can fail):
+    Wine could not start the process, which happens now and then on a busy machine. Such a run
+    is traced once for the journal and then run again; the journal keeps all of it."""
+    result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
+    if log and result.code != 0 and not result.stdout and not result.stderr and not result.logs:
+        _note_never_started(Path(exe), args, env, prefix, timeout)
+        result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
+    return result
+
+
+def _run_once(exe: Path, *args: str, env: dict[str, str] | None, log: bool, timeout: float,
+              prefix: list[str] | None) -> Result:
     extra = dict(env or {})
     if log:
         extra["ZARVO_LOG"] = "yes"
@@ -143,6 +155,20 @@ def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = Fa
         if new:
             log_path, log_text = new[-1], logs[-1]
     return Result(done.returncode, stdout, stderr, log_text, log_path, logs)
+
+
+def _note_never_started(exe: Path, args: tuple[str, ...], env: dict[str, str] | None,
+                        prefix: list[str] | None, timeout: float) -> None:
+    """The journal gets the executable's state and the same run with Wine's own errors,
+    exceptions and process starts traced, for the failure report."""
+    note(f"the process never reached the launcher's first log line: {exe} is "
+         f"{exe.stat().st_size if exe.exists() else 'missing'} bytes; traced, then run again")
+    traced = subprocess.run([*(prefix or []), str(WINE_RUN), str(exe), *args],
+                            capture_output=True, stdin=subprocess.DEVNULL, timeout=timeout,
+                            env=wine_env({**(env or {}), "ZARVO_LOG": "yes",
+                                          "WINEDEBUG": "err+all,+seh,+process"}))
+    note(f"traced run -> exit code {traced.returncode}\n  stdout: {traced.stdout[-2000:]!r}\n"
+         f"  trace: {traced.stderr[-6000:]!r}")
 
 
 def block_offset(image: bytes) -> int:

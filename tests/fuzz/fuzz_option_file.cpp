@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "base/text.h"
-#include "jvmlaunch/variables.h"
 #include "jvmlaunch/vm_options.h"
 #include "paths/path_text.h"
+#include "variables/variables.h"
 
 namespace {
 

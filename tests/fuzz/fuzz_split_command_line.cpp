@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/command_line.h"
+#include "base/command_line.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::u16string text(size / 2, u'\0');

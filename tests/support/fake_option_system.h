@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/text.h"
-#include "jvmlaunch/variables.h"
 #include "jvmlaunch/vm_options.h"
 #include "paths/path_text.h"
+#include "variables/variables.h"
 
 namespace zarvo::test {
 

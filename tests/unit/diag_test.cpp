@@ -3,8 +3,8 @@
 #include <jni.h>
 
 #include "diag/java_exception.h"
-#include "diag/log_format.h"
 #include "diag/message_compose.h"
+#include "launcher/log_format.h"
 #include "support/capture_log.h"
 
 namespace zarvo {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/text.h"
-#include "launcher/command_line.h"
 #include "launcher/entry_plan.h"
 #include "service/child_command_line.h"
 #include "service/dependencies.h"

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "jvmlaunch/variables.h"
 #include "support/capture_log.h"
+#include "variables/variables.h"
 
 namespace zarvo {
 namespace {

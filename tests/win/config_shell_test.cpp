@@ -4,9 +4,9 @@
 #include <random>
 #include <string>
 
-#include "config/extraction_win.h"
 #include "config/file_source_win.h"
 #include "config/included_files.h"
+#include "launcher/extraction_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 

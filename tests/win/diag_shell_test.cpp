@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "diag/error_report_win.h"
+#include "report/error_report_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 

@@ -3,10 +3,10 @@
 #include <functional>
 
 #include "base/text.h"
-#include "jvmlaunch/variables_win.h"
-#include "jvmsearch/jvm_selection.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
+#include "state/jvm_selection.h"
+#include "variables/variables_win.h"
 #include "win/windows.h"
 
 namespace zarvo {

@@ -179,7 +179,21 @@ int runDump(const fs::path& executable, std::ostream& out, std::ostream& err) {
         << block->namedFileCount << "; the launcher extracts the smaller number)\n";
   }
   out << "\ntrailer: " << (block->trailerPresent ? "present" : "missing") << "\n";
-  if (block->bytesAfter != 0) out << block->bytesAfter << " further bytes follow\n";
+  // A signed executable ends with its certificate table, after zero bytes that align it to 8.
+  size_t further = block->bytesAfter;
+  const size_t dataEnd = image->size() - block->bytesAfter;
+  auto signature = findCertificateTable(*image);
+  if (signature && signature->offset < dataEnd) signature.reset();  // overlaps the block
+  if (signature) {
+    const std::string_view gap(image->data() + dataEnd, signature->offset - dataEnd);
+    const bool padding = gap.size() < 8 && gap.find_first_not_of('\0') == std::string_view::npos;
+    further = padding ? 0 : gap.size();
+  }
+  if (further != 0) out << further << " further bytes follow\n";
+  if (signature) {
+    out << "signature: certificate table of " << signature->size << " bytes at offset "
+        << signature->offset << "\n";
+  }
   return 0;
 }
 

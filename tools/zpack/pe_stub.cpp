@@ -138,6 +138,18 @@ std::optional<Layout> analyse(std::string_view image, std::string& error) {
   return layout;
 }
 
+// Where the certificate table entry (data directory 4) sits in the header, if the optional
+// header has room for it and counts it.
+std::optional<size_t> securityEntry(std::string_view image, const Layout& layout) {
+  if (layout.optionalHeaderSize < kDataDirectories + (kSecurityDirectory + 1) * 8) {
+    return std::nullopt;
+  }
+  if (*u32At(image, layout.optionalHeader + kNumberOfRvaAndSizes) <= kSecurityDirectory) {
+    return std::nullopt;
+  }
+  return layout.optionalHeader + kDataDirectories + kSecurityDirectory * 8;
+}
+
 }  // namespace
 
 std::optional<size_t> findBlockOffset(std::string_view image, std::string& error) {
@@ -167,18 +179,31 @@ std::optional<TrimmedStub> trimStub(std::string_view image, std::string& error) 
   }
 
   // An Authenticode signature sits at the end of the file; appending data breaks it anyway.
-  size_t directories = layout->optionalHeader + kDataDirectories;
-  size_t security = directories + kSecurityDirectory * 8;
-  if (layout->optionalHeaderSize >= kDataDirectories + (kSecurityDirectory + 1) * 8 &&
-      *u32At(stub, layout->optionalHeader + kNumberOfRvaAndSizes) > kSecurityDirectory) {
-    uint64_t certificates = *u32At(stub, security);
-    uint64_t certificatesSize = *u32At(stub, security + 4);
+  if (auto security = securityEntry(stub, *layout)) {
+    uint64_t certificates = *u32At(stub, *security);
+    uint64_t certificatesSize = *u32At(stub, *security + 4);
     if (certificatesSize != 0 && certificates + certificatesSize > end) {
-      putU32At(stub, security, 0);
-      putU32At(stub, security + 4, 0);
+      putU32At(stub, *security, 0);
+      putU32At(stub, *security + 4, 0);
     }
   }
   return result;
+}
+
+std::optional<CertificateTable> findCertificateTable(std::string_view image) {
+  std::string error;
+  auto layout = analyse(image, error);
+  if (!layout) return std::nullopt;
+  auto security = securityEntry(image, *layout);
+  if (!security) return std::nullopt;
+  uint64_t offset = *u32At(image, *security);
+  uint64_t size = *u32At(image, *security + 4);
+  // Signing tools append the table last; one that lies elsewhere is not the signature of this
+  // file as it stands.
+  if (size == 0 || offset < layout->blockOffset || offset + size != image.size()) {
+    return std::nullopt;
+  }
+  return CertificateTable{static_cast<size_t>(offset), static_cast<size_t>(size)};
 }
 
 }  // namespace zpack

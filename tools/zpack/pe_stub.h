@@ -30,4 +30,15 @@ struct TrimmedStub {
 // there are cleared so that tools reading the output do not follow them into the new block.
 std::optional<TrimmedStub> trimStub(std::string_view image, std::string& error);
 
+struct CertificateTable {
+  size_t offset;
+  size_t size;
+};
+
+// The Authenticode signature of a signed executable: the certificate table that the header's
+// data directory 4 records (its address is a file offset). Signing tools append it at the end of
+// the file, after the ConfigBlock, which therefore stays where the launcher looks for it. Returns
+// nullopt unless the entry is set and the table lies after the block offset and ends the file.
+std::optional<CertificateTable> findCertificateTable(std::string_view image);
+
 }  // namespace zpack

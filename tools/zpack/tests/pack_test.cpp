@@ -176,5 +176,53 @@ TEST(Dump, DamagedExecutablesGiveAnErrorNotACrash) {
   }
 }
 
+TEST(Dump, NamesTheSignatureAppendedAfterTheBlock) {
+  TempDir dir;
+  dir.write("launcher.exe", makePe({}));
+  dir.write("build/hello.jar", "PK-jar-bytes");
+  ASSERT_EQ(pack({dir.write("hello.toml", kProject), std::nullopt, std::nullopt, ""}).exitCode, 0);
+  const std::string packed = readAll(dir.path() / "hello.exe");
+  const std::string table(0x40, 'T');
+
+  // A signing tool appends the table, aligned to 8 bytes, and records it in the header.
+  auto signedImage = [&](const std::string& gap, size_t recordedOffset) {
+    std::string image = packed + gap + table;
+    auto put = [&](size_t at, size_t value) {
+      for (size_t i = 0; i < 4; ++i) image[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    };
+    put(test::kSecurityDirectory, recordedOffset);
+    put(test::kSecurityDirectory + 4, image.size() - recordedOffset);
+    return image;
+  };
+  const size_t end = packed.size();
+  struct Case {
+    const char* what;
+    std::string image;
+    std::string expectedTail;
+  };
+  const Case cases[] = {
+      {"right after the trailer", signedImage("", end),
+       "trailer: present\nsignature: certificate table of 64 bytes at offset " +
+           std::to_string(end) + "\n"},
+      {"after alignment", signedImage(std::string(4, '\0'), end + 4),
+       "trailer: present\nsignature: certificate table of 64 bytes at offset " +
+           std::to_string(end + 4) + "\n"},
+      {"after other bytes", signedImage("junk", end + 4),
+       "trailer: present\n4 further bytes follow\nsignature: certificate table of 64 bytes at "
+       "offset " +
+           std::to_string(end + 4) + "\n"},
+      // An entry that claims the block's own bytes is not taken for a signature.
+      {"overlapping the block", signedImage("", end - 8),
+       "trailer: present\n64 further bytes follow\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome run = dump(dir.write("signed.exe", c.image));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_GE(run.out.size(), c.expectedTail.size());
+    EXPECT_EQ(run.out.substr(run.out.size() - c.expectedTail.size()), c.expectedTail) << run.out;
+  }
+}
+
 }  // namespace
 }  // namespace zpack

@@ -60,6 +60,36 @@ TEST(PeStub, TrimmingDropsTheTailAndWhatPointedIntoIt) {
   EXPECT_TRUE(trimmed->sectionNamesLost);
 }
 
+TEST(PeStub, CertificateTableCountsOnlyWhenItEndsTheFileAfterTheBlock) {
+  struct Case {
+    const char* name;
+    uint32_t offset;
+    uint32_t size;
+    bool found;
+  };
+  // The block offset is 0x500 and the file ends at 0x700.
+  const Case cases[] = {
+      {"appended after the block", 0x600, 0x100, true},
+      {"right at the block offset", 0x500, 0x200, true},
+      {"no entry", 0, 0, false},
+      {"inside the sections", 0x400, 0x300, false},
+      {"not reaching the end", 0x600, 0x80, false},
+      {"beyond the end", 0x600, 0x180, false},
+  };
+  for (const Case& c : cases) {
+    PeLayout layout;
+    layout.fileSize = 0x700;
+    layout.certificates = c.offset;
+    layout.certificatesSize = c.size;
+    auto table = findCertificateTable(makePe(layout));
+    ASSERT_EQ(table.has_value(), c.found) << c.name;
+    if (table) {
+      EXPECT_EQ(table->offset, c.offset) << c.name;
+      EXPECT_EQ(table->size, c.size) << c.name;
+    }
+  }
+}
+
 TEST(PeStub, RefusesWhatTheLauncherCouldNotFindItsBlockIn) {
   struct Case {
     const char* what;

@@ -1,4 +1,4 @@
-#include "diag/error_report_win.h"
+#include "report/error_report_win.h"
 
 #include <cstdio>
 

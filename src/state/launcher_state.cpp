@@ -1,4 +1,4 @@
-#include "launcher/launcher_state.h"
+#include "state/launcher_state.h"
 
 #include "base/text.h"
 #include "diag/log.h"
@@ -8,6 +8,7 @@ namespace {
 std::u16string g_serviceName;
 bool g_serviceMode = false;
 bool g_noRedirect = false;
+char g_flavour = 'z';
 }  // namespace
 
 const std::u16string& ServiceName() {
@@ -35,6 +36,12 @@ bool NoRedirectFlag() {
 }
 void SetNoRedirectFlag(bool on) {
   g_noRedirect = on;
+}
+char LauncherFlavour() {
+  return g_flavour;
+}
+void SetLauncherFlavour(char flavour) {
+  g_flavour = flavour;
 }
 
 }  // namespace zarvo

@@ -1,13 +1,13 @@
-#include "config/load_configuration_win.h"
+#include "launcher/load_configuration_win.h"
 
 #include "config/config_block.h"
 #include "config/file_source_win.h"
 #include "config/keys.h"
 #include "config/locale.h"
-#include "diag/error_report_win.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "paths/paths.h"
+#include "report/error_report_win.h"
 
 namespace zarvo {
 

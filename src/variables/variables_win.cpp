@@ -1,12 +1,12 @@
-#include "jvmlaunch/variables_win.h"
+#include "variables/variables_win.h"
 
 #include <memory>
 
-#include "jvmlaunch/variables.h"
-#include "jvmsearch/jvm_selection.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "paths/temp_names.h"
+#include "state/jvm_selection.h"
+#include "variables/variables.h"
 #include "win/windows.h"
 
 namespace zarvo {

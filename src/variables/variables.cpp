@@ -1,4 +1,4 @@
-#include "jvmlaunch/variables.h"
+#include "variables/variables.h"
 
 #include <algorithm>
 

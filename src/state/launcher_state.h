@@ -18,4 +18,9 @@ void SetServiceModeFlag(bool on);
 bool NoRedirectFlag();
 void SetNoRedirectFlag(bool on);
 
+// The launcher flavour, from the configuration: 'k' selects the kestrix flavour, anything else
+// the zarvo flavour.
+char LauncherFlavour();
+void SetLauncherFlavour(char flavour);
+
 }  // namespace zarvo

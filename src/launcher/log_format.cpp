@@ -1,4 +1,4 @@
-#include "diag/log_format.h"
+#include "launcher/log_format.h"
 
 #include "base/format.h"
 

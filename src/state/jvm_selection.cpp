@@ -1,4 +1,4 @@
-#include "jvmsearch/jvm_selection.h"
+#include "state/jvm_selection.h"
 
 namespace zarvo {
 

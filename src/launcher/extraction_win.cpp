@@ -1,4 +1,4 @@
-#include "config/extraction_win.h"
+#include "launcher/extraction_win.h"
 
 #include <algorithm>
 #include <vector>
@@ -8,9 +8,9 @@
 #include "config/config_store.h"
 #include "config/included_files.h"
 #include "config/keys.h"
-#include "config/load_configuration_win.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
+#include "launcher/load_configuration_win.h"
 #include "paths/temp_dir.h"
 #include "win/unique_handle.h"
 

@@ -1,6 +1,6 @@
 // Variable expansion against the running system (Windows shell): the executable's directory,
 // the launcher's temporary directory, the selected runtime, the temporary base and the process
-// environment as they are at the moment of the call. The rules are in jvmlaunch/variables.h.
+// environment as they are at the moment of the call. The rules are in variables/variables.h.
 #pragma once
 
 #include <cstddef>

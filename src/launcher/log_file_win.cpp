@@ -1,11 +1,11 @@
-#include "diag/log_file_win.h"
+#include "launcher/log_file_win.h"
 
 #include <optional>
 #include <string>
 
 #include "base/text.h"
 #include "diag/log.h"
-#include "diag/log_format.h"
+#include "launcher/log_format.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "win/unique_handle.h"
