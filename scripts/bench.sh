@@ -34,7 +34,12 @@ build/host/bench/bench_config_load --benchmark_counters_tabular=true
 echo "== start-up under Wine, interleaved runs (medians)"
 export ZARVO_WINEPREFIX="${ZARVO_WINEPREFIX:-$PWD/build/wineprefix}"
 scripts/wine-prefix  # the prefix exists and no server of it runs: -p below starts the only one
-WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p  # keep one server: measure the programs, not its start
+# Keep one server, and the processes Wine starts beside the first program, for the whole run:
+# measure the programs, not their start. They get no pipe of ours (a reader of the benchmark's
+# output would wait for them), and end with the run.
+WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p </dev/null >/dev/null 2>&1
+trap 'WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true' EXIT
+scripts/wine-run cmd /c exit </dev/null >/dev/null 2>&1
 dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
 # runtime DIR JVM_DLL: a bundled runtime in DIR/jre (the stand-in java.exe answers the version
 # check once; later runs find the version in the cache) and an executable whose search names it.

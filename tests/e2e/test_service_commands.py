@@ -100,7 +100,7 @@ def test_description_is_message_20017(tmp_path, service_name):
     # that imported it would not start at all on a system without it.
     imports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(exe)], capture_output=True,
                              text=True, check=True).stdout
-    assert "ADVAPI32.dll" in imports and "ChangeServiceConfig2" not in imports
+    assert "KERNEL32.dll" in imports and "ChangeServiceConfig2" not in imports
 
 
 def test_commands_on_a_service_that_does_not_exist(tmp_path, service_name):
