@@ -38,6 +38,11 @@ def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
     return home
 
 
+def toml_text(text: str) -> str:
+    """A text inside a TOML basic string: every backslash doubled."""
+    return text.replace("\\", "\\\\")
+
+
 def version_runs(home: Path) -> int:
     """How often the home's java.exe has been run."""
     runs = home / "bin" / "runs.log"

@@ -10,21 +10,9 @@ from pathlib import Path
 import pytest
 
 from harness import ROOT, pack, run, windows_path
-from runtimes import Registry, java_exe, loaded_java, runtime, version_runs
+from runtimes import Registry, java_exe, loaded_java, runtime, toml_text, version_runs
 
 HKLM, HKCU = "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"
-
-
-@pytest.fixture
-def registry(tmp_path):
-    entries = Registry(tmp_path / "reg")
-    entries.clean()
-    yield entries
-    entries.clean()
-
-
-def toml_text(text: str) -> str:
-    return text.replace("\\", "\\\\")
 
 
 def project(java: list[str]) -> str:
