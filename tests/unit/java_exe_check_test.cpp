@@ -289,7 +289,7 @@ TEST_F(CheckJavaExe, TellsTheObserverWhy) {
     Verdict want;
   } cases[] = {
       {"fits", kJava, {{kJava, "17"}}, {}, false, Verdict::Fits},
-      {"missing", "c:\none\java.exe", {}, {}, false, Verdict::NotFound},
+      {"missing", "c:\\none\\java.exe", {}, {}, false, Verdict::NotFound},
       {"no version", kJava, {}, {}, false, Verdict::NoVersion},
       {"too old",
        kJava,
