@@ -42,6 +42,15 @@ class SearchObserver {
 // The observer for the rest of the process (null: none). Set before the search runs.
 void SetSearchObserver(SearchObserver* observer);
 
+// Installs an observer for its own lifetime.
+class ScopedSearchObserver {
+ public:
+  explicit ScopedSearchObserver(SearchObserver& observer) { SetSearchObserver(&observer); }
+  ~ScopedSearchObserver() { SetSearchObserver(nullptr); }
+  ScopedSearchObserver(const ScopedSearchObserver&) = delete;
+  ScopedSearchObserver& operator=(const ScopedSearchObserver&) = delete;
+};
+
 // Reports to the installed observer, if any.
 void observeLocation(std::u16string_view description);
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict);

@@ -13,10 +13,12 @@ namespace zarvo {
 int CmdFindJava() {
   SearchReport report([](std::string_view narrow) { return NarrowToWide(narrow); },
                       GetConfigString(key::kMinJavaVersion), GetConfigString(key::kMaxJavaVersion));
-  SetSearchObserver(&report);
   SearchResult result;
-  HMODULE const module = searchJvm(result);
-  SetSearchObserver(nullptr);
+  HMODULE module = nullptr;
+  {
+    const ScopedSearchObserver listening(report);
+    module = searchJvm(result);
+  }
 
   // A library without the JNI entry point ends a start with an error, as LoadDLL does.
   const bool hasEntry =

@@ -320,11 +320,12 @@ TEST_F(CheckJavaExe, TellsTheObserverWhy) {
     world.files = {{kJava, 7}};
     world.cache = c.cache;
     RecordedVerdicts observer;
-    SetSearchObserver(&observer);
     std::string path = c.path;
     std::string version;
-    checkJavaExeWith(world.probe(), c.request, path, version);
-    SetSearchObserver(nullptr);
+    {
+      const ScopedSearchObserver listening(observer);
+      checkJavaExeWith(world.probe(), c.request, path, version);
+    }
     ASSERT_EQ(observer.seen.size(), 1u);
     EXPECT_EQ(observer.seen[0].second, c.want);
     EXPECT_EQ(observer.seen[0].first, path);

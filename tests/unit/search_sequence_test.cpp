@@ -303,9 +303,11 @@ TEST(SearchSequence, ObserverHearsEveryStepAndLoad) {
   sys.homes = {{".\\jre", {true, "jb"}}};
   sys.vendors = {{"jv", "21"}};
   sys.loadable = {"jv"};
-  SetSearchObserver(&recorder);
-  const SearchResult got = runSearch(sys, "B.\\jre;EJH;x;V");
-  SetSearchObserver(nullptr);
+  SearchResult got;
+  {
+    const ScopedSearchObserver listening(recorder);
+    got = runSearch(sys, "B.\\jre;EJH;x;V");
+  }
   EXPECT_EQ(got.runtime, (FoundRuntime{"jv", "21"}));
   EXPECT_EQ(recorder.events, (std::vector<std::string>{
                                  "bundled runtime .\\jre",
