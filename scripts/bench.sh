@@ -8,6 +8,8 @@
 #  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
 #    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
+#  - the same for eight runtimes registered under a vendor's registry keys (the "vendors" entry),
+#    with the number of java.exe runs a warm search makes (none);
 #  - "/stop" of a launcher service whose Java side ends at once over "/stop" of a bare Win32
 #    service that stops at once, under Wine;
 #  - natively, a real JVM started through the launcher's JNI code over the JDK's own java
@@ -126,6 +128,39 @@ r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
 per = (r["8 candidates, warm"] - r["1 candidate, warm"]) / 7
 print(f"warm search: {per * 1000:.2f} ms per candidate (8 candidates less 1, over 7)")
 PY
+
+echo "== JVM search through the vendors' registry keys: version cache warm versus cold, under Wine"
+# Eight runtimes registered as Temurin's installer registers them: seven below the minimum
+# version, then the one that is taken.
+vendors="$out/vendors"
+rm -rf "$vendors" && mkdir -p "$vendors"
+printf 'Windows Registry Editor Version 5.00\n\n' > "$vendors/runtimes.reg"
+for i in 1 2 3 4 5 6 7 8; do
+  home="$PWD/$vendors/temurin$i"
+  mkdir -p "$home/bin/server"
+  cp build/win64/tests/fixtures/java/java.exe "$home/bin/"
+  cp build/win64/tests/fixtures/jvm/jvm.dll "$home/bin/server/"
+  version=$([ "$i" -lt 8 ] && echo "1.8.0_39$i" || echo 17.0.9)
+  key=$([ "$i" -lt 8 ] && echo "8.0.39$i.8" || echo 17.0.9.9)
+  echo "banner=openjdk version \"$version\" 2023-10-17" > "$home/bin/fake_java.cfg"
+  printf '[HKEY_LOCAL_MACHINE\\SOFTWARE\\Eclipse Adoptium\\JDK\\%s\\hotspot\\MSI]\n"Path"="Z:%s\\\\"\n\n' \
+    "$key" "${home//\//\\\\}" >> "$vendors/runtimes.reg"
+done
+scripts/wine-run reg import "Z:$PWD/$vendors/runtimes.reg" >/dev/null 2>&1
+printf '[application]\nmain_class = "x.Main"\n[java]\nmin_version = "11"\nsearch = ["V"]\n' \
+  > "$vendors/Vendors.toml"
+dist/zpack "$vendors/Vendors.toml" -o "$vendors/Vendors.exe" >/dev/null
+hyperfine -i --warmup 2 --runs 15 --export-json "$vendors/vendors.json" \
+  --prepare true -n "8 vendor runtimes, warm" "scripts/wine-run $vendors/Vendors.exe /run" \
+  --prepare "scripts/wine-run reg delete 'HKCU\\Software\\halvorn\\zarvo\\jvms' /f" \
+  -n "8 vendor runtimes, cold" "scripts/wine-run $vendors/Vendors.exe /run"
+ratio "$vendors/vendors.json" "8 vendor runtimes, cold" "8 vendor runtimes, warm" \
+  "vendor search ratio (cold cache over warm cache, 8 runtimes)"
+scripts/wine-run "$vendors/Vendors.exe" /run >/dev/null 2>&1 || true  # warms the cache again
+rm -f "$vendors"/temurin*/bin/runs.log
+scripts/wine-run "$vendors/Vendors.exe" /run >/dev/null 2>&1 || true
+echo "java.exe runs in a warm vendor search: $(cat "$vendors"/temurin*/bin/runs.log 2>/dev/null | wc -l)"
+scripts/wine-run reg delete 'HKLM\Software\Eclipse Adoptium' /f >/dev/null 2>&1 || true
 
 echo "== /stop to the stopped state under Wine: a launcher service whose Java side ends at once versus a bare Win32 service"
 svc="$out/service"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "diag/log.h"
+#include "jvmsearch/search_observer.h"
 
 namespace zarvo {
 
@@ -53,6 +54,17 @@ std::optional<std::string> windowedJavaPath(std::string_view path) {
   return windowed;
 }
 
+namespace {
+
+// Why a learnt version is refused: only an early-access build that is not allowed is refused
+// for that; everything else that fails is outside the bounds.
+Verdict refusedVersion(std::string_view version, bool earlyAccess) {
+  return !earlyAccess && isEarlyAccessVersion(version) ? Verdict::EarlyAccess
+                                                       : Verdict::OutOfBounds;
+}
+
+}  // namespace
+
 bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, std::string& path,
                       std::string& version) {
   DebugLog(u"checkJavaExe (%S, [out], %d, %d, %d)", path,
@@ -63,20 +75,24 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
   const bool earlyAccess = earlyAccessPermitted(request.earlyAccessAllowed);
 
   bool result = false;
+  Verdict verdict = Verdict::NotFound;
   uint64_t lastWrite = 0;
   if (path.empty() || !probe.findFileTime(path, &lastWrite)) {
     DebugLog(u"file doesn't exist");
   } else {
     DebugLog(u"file exists");
+    verdict = Verdict::NoVersion;
     if (std::optional<std::string> cached = probe.readCachedVersion(path, lastWrite)) {
       version = std::move(*cached);
       DebugLog(u"got version from registry %S", version);
       result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
+      verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
     } else if (std::optional<std::string> ran = probe.runVersionCommand(path, lastWrite)) {
       version = std::move(*ran);
       DebugLog(u"got version from execution %S", version);
       probe.writeCachedVersion(path, lastWrite, version);
       result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
+      verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
     } else {
       DebugLog(u"couldn't get version");
     }
@@ -85,11 +101,16 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
       const std::optional<std::string> windowed = windowedJavaPath(path);
       result = windowed && probe.fileExists(*windowed);
       if (windowed) path = *windowed;
+      if (!result) verdict = Verdict::NoWindowedJava;
     }
   }
 
   const std::vector<std::string>& broken = NonWorkingJavaList();
-  if (std::find(broken.begin(), broken.end(), path) != broken.end()) return false;
+  if (std::find(broken.begin(), broken.end(), path) != broken.end()) {
+    observeCandidate(path, version, Verdict::NotWorking);
+    return false;
+  }
+  observeCandidate(path, version, verdict);
   DebugLog(u"checkJavaExe returning %d", result);
   return result;
 }

@@ -64,7 +64,8 @@ struct JavaExeRequest {
 };
 
 // Whether the executable at `path` is usable. `path` comes back normalised (and switched to
-// javaw.exe for a windowed launcher); `version` holds the version learnt, empty when none.
+// javaw.exe for a windowed launcher); `version` holds the version learnt, empty when none. The
+// verdict, with the reason for a refusal, goes to the search observer (search_observer.h).
 bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, std::string& path,
                       std::string& version);
 

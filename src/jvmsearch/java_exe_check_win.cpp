@@ -7,6 +7,7 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
+#include "jvmsearch/search_observer.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "win/unique_handle.h"
@@ -140,7 +141,11 @@ bool checkJavaExe(std::string& path, std::string& version, const VersionComponen
 
 bool javaExeInHome(const std::string& home, std::string& javaExe) {
   javaExe = home + "\\jre\\bin\\java.exe";
-  if (GetConfigInt(key::kRequireJdk) != 0) return FileExistsA(home + "\\lib\\tools.jar");
+  if (GetConfigInt(key::kRequireJdk) != 0) {
+    if (FileExistsA(home + "\\lib\\tools.jar")) return true;
+    observeCandidate(home, {}, Verdict::JdkRequired);
+    return false;
+  }
   if (!FileExistsA(javaExe)) javaExe = home + "\\bin\\java.exe";
   return true;
 }

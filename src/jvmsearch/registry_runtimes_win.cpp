@@ -7,6 +7,9 @@
 #include "config/keys.h"
 #include "diag/log.h"
 #include "jvmsearch/java_exe_check_win.h"
+#include "jvmsearch/registry_read_win.h"
+#include "jvmsearch/search_observer.h"
+#include "jvmsearch/vendor_runtimes.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {
@@ -15,52 +18,6 @@ namespace {
 constexpr char kInstallationsKey[] = "SOFTWARE\\halvorn\\kestrix\\installations";
 constexpr DWORD kVersionValueBytes = 100;
 constexpr DWORD kPathValueBytes = 6000;
-
-// A string value of at most maxBytes; nothing when the query fails or the value is not a
-// string. Registry strings need not carry their terminator, so the text ends at the first NUL
-// or at the returned size, whichever comes first. `returnedBytes` tells a value holding only
-// its terminator (the empty text) from one holding no bytes at all.
-std::optional<std::string> readString(HKEY key, const char* valueName, DWORD maxBytes,
-                                      LSTATUS* status = nullptr, DWORD* returnedBytes = nullptr) {
-  std::string data(maxBytes, '\0');
-  DWORD type = 0;
-  DWORD sizeBytes = maxBytes;
-  const LSTATUS st = ::RegQueryValueExA(key, valueName, nullptr, &type,
-                                        reinterpret_cast<BYTE*>(data.data()), &sizeBytes);
-  if (status) *status = st;
-  if (returnedBytes) *returnedBytes = st == ERROR_SUCCESS ? sizeBytes : 0;
-  if (st != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
-  data.resize(sizeBytes);
-  data.resize(data.find('\0') == std::string::npos ? data.size() : data.find('\0'));
-  return data;
-}
-
-std::optional<std::string> readString(HKEY root, const std::string& path, const char* valueName,
-                                      DWORD maxBytes) {
-  UniqueRegKey key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return readString(key.get(), valueName, maxBytes);
-}
-
-// Sub-key names by index until the enumeration reports no more; a name too long for the
-// limit ends the walk as well, since the index would then skip it silently anyway.
-std::vector<std::string> subKeyNames(HKEY root, const std::string& path) {
-  std::vector<std::string> names;
-  UniqueRegKey key;
-  if (::RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
-  for (DWORD index = 0;; ++index) {
-    char name[kValueCapacity];
-    DWORD nameChars = kValueCapacity;  // in: buffer size with the NUL; out: length without it
-    const LSTATUS st =
-        ::RegEnumKeyExA(key.get(), index, name, &nameChars, nullptr, nullptr, nullptr, nullptr);
-    if (st == ERROR_MORE_DATA) continue;
-    if (st != ERROR_SUCCESS) break;
-    names.emplace_back(name, nameChars);
-  }
-  return names;
-}
 
 struct Bounds {
   const VersionComponents& minimum;
@@ -75,7 +32,7 @@ std::optional<FoundRuntime> checkHome(const std::string& home, const Bounds& b) 
 }
 
 std::string acceptableVersionKey(const std::string& tree, const Bounds& b) {
-  auto text = readString(HKEY_LOCAL_MACHINE, tree, "CurrentVersion", kVersionValueBytes);
+  auto text = readRegistryString(HKEY_LOCAL_MACHINE, tree, "CurrentVersion", kVersionValueBytes);
   if (!text || !isVersionKeyAcceptable(*text, b.minimum, b.maximum)) return {};
   return *text;
 }
@@ -88,15 +45,15 @@ std::optional<FoundRuntime> searchJavaSoft(const Bounds& b) {
           step.jreTree.empty() ? std::string() : acceptableVersionKey(step.jreTree, b);
       const auto key = currentVersionKey(step, jdk, jre);
       if (!key) continue;
-      const auto home = readString(HKEY_LOCAL_MACHINE, *key, "JavaHome", kPathValueBytes);
+      const auto home = readRegistryString(HKEY_LOCAL_MACHINE, *key, "JavaHome", kPathValueBytes);
       if (!home) continue;
       if (auto found = checkHome(*home, b)) return found;
       continue;
     }
     for (const std::string& name : versionKeysInSearchOrder(
-             subKeyNames(HKEY_LOCAL_MACHINE, step.tree), b.minimum, b.maximum)) {
-      const auto home =
-          readString(HKEY_LOCAL_MACHINE, step.tree + "\\" + name, "JavaHome", kPathValueBytes);
+             registrySubKeyNames(HKEY_LOCAL_MACHINE, step.tree), b.minimum, b.maximum)) {
+      const auto home = readRegistryString(HKEY_LOCAL_MACHINE, step.tree + "\\" + name, "JavaHome",
+                                           kPathValueBytes);
       if (!home) continue;
       if (auto found = checkHome(*home, b)) return found;
     }
@@ -108,9 +65,10 @@ std::optional<FoundRuntime> searchLocatedRuntimes(bool allAdmitted, const Bounds
   auto check = [&](FoundRuntime& candidate) {
     return checkJavaExe(candidate.javaExe, candidate.version, b.minimum, b.maximum, true);
   };
-  auto user = bestLocated(subKeyNames(HKEY_CURRENT_USER, kLocatedRuntimesKey), allAdmitted, check);
+  auto user =
+      bestLocated(registrySubKeyNames(HKEY_CURRENT_USER, kLocatedRuntimesKey), allAdmitted, check);
   auto machine =
-      bestLocated(subKeyNames(HKEY_LOCAL_MACHINE, kLocatedRuntimesKey), allAdmitted, check);
+      bestLocated(registrySubKeyNames(HKEY_LOCAL_MACHINE, kLocatedRuntimesKey), allAdmitted, check);
   return preferNewer(std::move(user), std::move(machine));
 }
 
@@ -127,7 +85,8 @@ std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, co
   }
   LSTATUS queried = ERROR_SUCCESS;
   DWORD returnedBytes = 0;
-  const auto list = readString(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
+  const auto list =
+      readRegistryString(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
   // A value holding the empty text is a list without installations, not a failed query.
   if (!list || returnedBytes == 0) {
     DebugLog(u"could not query value node %d", static_cast<int32_t>(queried));
@@ -144,6 +103,54 @@ std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, co
     DebugLog(u"java version did not match in %S", home);
   }
   return std::nullopt;
+}
+
+// One root in one registry view, for the vendor layouts.
+class WinVendorRegistry : public VendorRegistry {
+ public:
+  WinVendorRegistry(HKEY root, REGSAM view) : root_(root), view_(view) {}
+  std::vector<std::string> subKeyNames(const std::string& path) override {
+    return registrySubKeyNames(root_, path, view_);
+  }
+  std::optional<std::string> stringValue(const std::string& path, const char* name) override {
+    return readRegistryString(root_, path, name, kPathValueBytes, view_);
+  }
+
+ private:
+  HKEY root_;
+  REGSAM view_;
+};
+
+// The roots and views in the order their registrations are listed: the machine's before the
+// user's (a per-user install is the user's own choice only where the machine has nothing
+// newer), the 64-bit view before the 32-bit one, whose runtimes a 64-bit launcher cannot load.
+struct VendorSource {
+  HKEY root;
+  REGSAM view;
+  const char* name;
+};
+
+std::vector<VendorRuntime> registeredVendorRuntimes() {
+  const VendorSource sources[] = {
+      {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, "HKLM"},
+      {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "HKLM (32-bit)"},
+      {HKEY_CURRENT_USER, KEY_WOW64_64KEY, "HKCU"},
+      {HKEY_CURRENT_USER, KEY_WOW64_32KEY, "HKCU (32-bit)"},
+  };
+  std::vector<VendorRuntime> all;
+  for (const VendorSource& source : sources) {
+    WinVendorRegistry registry(source.root, source.view);
+    for (VendorRuntime& runtime : vendorRuntimes(registry)) {
+      runtime.origin = std::string(source.name) + "\\" + runtime.origin;
+      all.push_back(std::move(runtime));
+    }
+  }
+  return withoutRepeatedHomes(std::move(all));
+}
+
+bool isDirectory(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace
@@ -167,6 +174,25 @@ std::optional<FoundRuntime> searchInstallations(HKEY root, const VersionComponen
   const Bounds b{minimum, maximum};
   if (auto found = searchInstallationsInView(root, 0, b)) return found;
   return searchInstallationsInView(root, KEY_WOW64_64KEY, b);
+}
+
+std::optional<FoundRuntime> searchVendorRuntimes(const VersionComponents& minimum,
+                                                 const VersionComponents& maximum) {
+  const Bounds b{minimum, maximum};
+  auto check = [&](const VendorRuntime& runtime, FoundRuntime& found) {
+    // An uninstaller that left its key behind names a home that is gone: say so, rather than
+    // report a missing java.exe.
+    if (!isDirectory(runtime.home)) {
+      DebugLog(u"vendor runtime %S (%S) names a missing directory", runtime.home, runtime.origin);
+      observeCandidate(runtime.home, {}, Verdict::MissingDirectory);
+      return false;
+    }
+    DebugLog(u"found vendor runtime %S (%S)", runtime.home, runtime.origin);
+    auto checked = checkHome(runtime.home, b);
+    if (checked) found = std::move(*checked);
+    return checked.has_value();
+  };
+  return newestAcceptable(registeredVendorRuntimes(), check);
 }
 
 }  // namespace zarvo

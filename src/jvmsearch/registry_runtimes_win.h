@@ -1,6 +1,7 @@
 // Runtimes the registry knows about (Windows shell): the JavaSoft trees under
-// HKEY_LOCAL_MACHINE, the runtimes located by earlier runs under both roots, and the
-// installation directories recorded for this application. Only reads; the choices between what
+// HKEY_LOCAL_MACHINE, the runtimes located by earlier runs under both roots, the installation
+// directories recorded for this application, and the runtimes vendors' installers register
+// under their own keys. Only reads; the choices between what
 // is found are in search_sequence.h.
 #pragma once
 
@@ -23,5 +24,12 @@ std::optional<FoundRuntime> searchRegistryRuntimes(const VersionComponents& mini
 // "jre"; the default registry view first, then the 64-bit view.
 std::optional<FoundRuntime> searchInstallations(HKEY root, const VersionComponents& minimum,
                                                 const VersionComponents& maximum);
+
+// The newest runtime registered under the vendors' own keys (vendor_runtimes.h) of both roots
+// and both registry views that passes the same checks as every other location; among runtimes
+// of one version the first listed wins. A registration naming a missing directory is logged
+// and skipped.
+std::optional<FoundRuntime> searchVendorRuntimes(const VersionComponents& minimum,
+                                                 const VersionComponents& maximum);
 
 }  // namespace zarvo

@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "base/format.h"
 #include "diag/log.h"
+#include "jvmsearch/search_observer.h"
 #include "jvmsearch/version.h"
 
 namespace zarvo {
@@ -37,12 +39,29 @@ bool accept(SearchSystem& system, SearchResult& result, FoundRuntime found, Loca
   result.kind = kind;
   if (locationText) result.locationText = std::move(*locationText);
   result.module = system.loadJvmLibrary(result.runtime.javaExe);
+  observeCandidate(result.runtime.javaExe, result.runtime.version,
+                   result.module != nullptr ? Verdict::Loaded : Verdict::NoLibrary);
   return result.module != nullptr;
+}
+
+// A registered runtime whose library does not load is excluded and the registry asked again;
+// the list's limit bounds the retries when every registered runtime is broken.
+template <class Search>
+bool tryRegistered(SearchSystem& system, SearchResult& result, Search search) {
+  for (auto registered = search(); registered; registered = search()) {
+    const std::string javaExe = registered->javaExe;
+    if (accept(system, result, std::move(*registered), LocationKind::Registry, std::nullopt)) {
+      return true;
+    }
+    if (!system.addNonWorkingJava(javaExe)) break;
+  }
+  return false;
 }
 
 bool tryEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
   const std::string value = system.expandVariables(entry.value);
   DebugLog(u"Testing location %S (type %c)", value, entry.letter);
+  observeLocation(describeEntry(entry.letter, value));
   FoundRuntime found;
   switch (entry.letter) {
     case 'A':
@@ -56,19 +75,10 @@ bool tryEntry(SearchSystem& system, SearchResult& result, const SearchEntry& ent
     case 'S':
       return system.checkSearchPathLocation(found) &&
              accept(system, result, std::move(found), LocationKind::SearchPath, value);
-    case 'Y': {
-      // A registered runtime whose library does not load is excluded and the registry asked
-      // again; the list's limit bounds the retries when every registered runtime is broken.
-      for (auto registered = system.searchRegistryRuntimes(); registered;
-           registered = system.searchRegistryRuntimes()) {
-        const std::string javaExe = registered->javaExe;
-        if (accept(system, result, std::move(*registered), LocationKind::Registry, std::nullopt)) {
-          return true;
-        }
-        if (!system.addNonWorkingJava(javaExe)) break;
-      }
-      return false;
-    }
+    case 'Y':
+      return tryRegistered(system, result, [&] { return system.searchRegistryRuntimes(); });
+    case 'V':
+      return tryRegistered(system, result, [&] { return system.searchVendorRuntimes(); });
     default:
       return false;
   }
@@ -80,6 +90,9 @@ bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fil
   const auto line = system.readLocationFile(fileName);
   if (!line) return false;
   DebugLog(preferred ? u"Has preferred location %S" : u"Has installer location %S", *line);
+  observeLocation(
+      FormatW(preferred ? u"preferred location %S (from %S)" : u"installer location %S (from %S)",
+              *line, fileName));
   FoundRuntime found;
   if (!system.checkLocation(*line, earlyAccessAllowed, found)) return false;
   DebugLog(preferred ? u"Using preferred location" : u"Using installer location");
@@ -93,6 +106,8 @@ bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEn
   if (!isDirectoryLetter(entry.letter)) return false;
   if (entry.letter != 'B' && isAbsoluteLocation(entry.value)) return false;
   DebugLog(u"Testing relative location %S", entry.value);
+  observeLocation(FormatW(u"second look at %s: taken if its java.exe exists, whatever its version",
+                          describeEntry(entry.letter, entry.value)));
   FoundRuntime found;
   system.checkLocation(entry.value, true, found);
   if (found.javaExe.empty() || !system.fileExists(found.javaExe)) return false;
@@ -119,6 +134,8 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
   }
 
   for (const bool machine : {false, true}) {
+    observeLocation(machine ? u"earlier installations of this application (machine)"
+                            : u"earlier installations of this application (user)");
     auto found = system.searchInstallations(machine);
     if (!found) continue;
     DebugLog(machine ? u"found JRE from previous installation (machine) %S"
@@ -131,6 +148,7 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
   DebugLog(u"Search sequence finished");
 
   for (const char* name : kFallbackHomeVariables) {
+    observeLocation(FormatW(u"fall-back environment variable %S", name));
     FoundRuntime found;
     if (system.checkEnvironmentLocation(name, found) &&
         accept(system, result, std::move(found), LocationKind::EnvironmentVariable,

@@ -69,6 +69,8 @@ class SearchSystem {
   virtual bool checkEnvironmentLocation(std::string_view name, FoundRuntime& found) = 0;
   virtual bool checkSearchPathLocation(FoundRuntime& found) = 0;
   virtual std::optional<FoundRuntime> searchRegistryRuntimes() = 0;
+  // The newest acceptable runtime registered under the vendors' own keys (vendor_runtimes.h).
+  virtual std::optional<FoundRuntime> searchVendorRuntimes() = 0;
   virtual std::optional<FoundRuntime> searchInstallations(bool machine) = 0;
   virtual bool fileExists(const std::string& path) = 0;
   // Records an executable whose library failed; false once the list is full.
@@ -86,7 +88,12 @@ struct SearchResult {
 // Tries the preferred location, the sequence, the installer location, the sequence's directory
 // entries once more (leniently), earlier installations and the fall-back variables, and loads
 // the first that passes. After a failed search `kind` and `locationText` describe the last
-// location that passed its checks (None when none did).
+// location that passed its checks (None when none did). Each step and each library load is
+// reported to the installed search observer (search_observer.h).
+//
+// Entry letters: A, B, R runtime home directories; E an environment variable naming a home;
+// S java.exe on the search path; Y the registry's JavaSoft trees and located runtimes; V the
+// runtimes vendors' installers register under their own keys. Other letters are skipped.
 SearchResult runSearch(SearchSystem& system, std::string_view sequence);
 
 // ---- Registry runtimes: the choices between what the registry readers found. ----

@@ -87,6 +87,9 @@ class WinSearchSystem : public SearchSystem {
   std::optional<FoundRuntime> searchRegistryRuntimes() override {
     return zarvo::searchRegistryRuntimes(minimum_, maximum_);
   }
+  std::optional<FoundRuntime> searchVendorRuntimes() override {
+    return zarvo::searchVendorRuntimes(minimum_, maximum_);
+  }
   std::optional<FoundRuntime> searchInstallations(bool machine) override {
     return zarvo::searchInstallations(machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER, minimum_,
                                       maximum_);

@@ -3,6 +3,7 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
+#include "launcher/find_java_win.h"
 #include "launcher/start_up_win.h"
 #include "launcher/usage.h"
 #include "paths/paths.h"
@@ -58,6 +59,8 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
       return CmdStart(arguments);
     case Command::Status:
       return CmdStatus();
+    case Command::FindJava:
+      return CmdFindJava();
     case Command::Run:
       DebugLog(u"running service");
       SetNoRedirectFlag(true);

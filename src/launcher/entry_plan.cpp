@@ -24,6 +24,7 @@ constexpr CommandName kCommands[] = {
     {u"status", Command::Status},
     {u"run", Command::Run},
     {u"run-redirect", Command::RunRedirect},
+    {u"find-java", Command::FindJava},
 };
 
 bool isCommandPrefix(char16_t c) {

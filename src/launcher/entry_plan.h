@@ -23,6 +23,7 @@ enum class Command {
   Status,
   Run,
   RunRedirect,
+  FindJava,
 };
 
 enum class Role { Child, Command, ServiceDispatch };

@@ -8,7 +8,7 @@ import pytest
 sys.path.insert(0, str(Path(__file__).parent))
 import harness  # noqa: E402
 import services  # noqa: E402
-from runtimes import FIXTURES  # noqa: E402
+from runtimes import FIXTURES, Registry  # noqa: E402
 
 
 @pytest.fixture(scope="session", autouse=True)
@@ -17,6 +17,15 @@ def persistent_wineserver():
     harness.start_wine_session()
     yield
     harness.end_wine_session()
+
+
+@pytest.fixture
+def registry(tmp_path):
+    """Registry entries of the search's runtimes for one test, removed before and after it."""
+    entries = Registry(tmp_path / "reg")
+    entries.clean()
+    yield entries
+    entries.clean()
 
 
 @pytest.fixture

@@ -38,6 +38,11 @@ def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
     return home
 
 
+def toml_text(text: str) -> str:
+    """A text inside a TOML basic string: every backslash doubled."""
+    return text.replace("\\", "\\\\")
+
+
 def version_runs(home: Path) -> int:
     """How often the home's java.exe has been run."""
     runs = home / "bin" / "runs.log"
@@ -67,6 +72,14 @@ class Registry:
         r"HKEY_LOCAL_MACHINE\SOFTWARE\halvorn\zarvo\locatedjvms",
         r"HKEY_CURRENT_USER\SOFTWARE\halvorn\kestrix\installations",
         r"HKEY_LOCAL_MACHINE\SOFTWARE\halvorn\kestrix\installations",
+        # The vendors' own trees (only those: SOFTWARE\Microsoft holds far more than Java).
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Eclipse Adoptium",
+        r"HKEY_CURRENT_USER\SOFTWARE\Eclipse Adoptium",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Eclipse Adoptium",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\JDK",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Semeru",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Azul Systems",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\BellSoft",
     ]
 
     def __init__(self, scratch: Path):
@@ -74,8 +87,18 @@ class Registry:
         self.lines: list[str] = []
 
     def value(self, key: str, name: str, text: str) -> None:
-        escaped = text.replace("\\", "\\\\").replace('"', '\\"')
-        self.lines += [f"[{key}]", f'"{name}"="{escaped}"', ""]
+        self.values(key, {name: text})
+
+    def values(self, key: str, values: dict[str, str | int]) -> None:
+        """Several values of one key: strings as REG_SZ, numbers as REG_DWORD."""
+        self.lines.append(f"[{key}]")
+        for name, value in values.items():
+            if isinstance(value, int):
+                self.lines.append(f'"{name}"=dword:{value:08x}')
+            else:
+                escaped = value.replace("\\", "\\\\").replace('"', '\\"')
+                self.lines.append(f'"{name}"="{escaped}"')
+        self.lines.append("")
 
     def key(self, key: str) -> None:
         self.lines += [f"[{key}]", ""]
@@ -86,6 +109,21 @@ class Registry:
 
     def current_version(self, tree: str, version: str) -> None:
         self.value(rf"HKEY_LOCAL_MACHINE\SOFTWARE\JavaSoft\{tree}", "CurrentVersion", version)
+
+    def msi_path(self, vendor: str, category: str, version: str, jvm: str, home: Path,
+                 root: str = "HKEY_LOCAL_MACHINE\\SOFTWARE") -> None:
+        """A runtime as the MSI installers of the Adoptium family register it: one key per
+        version and JVM, the home (with a trailing backslash) in "Path", feature flags beside."""
+        self.values(rf"{root}\{vendor}\{category}\{version}\{jvm}\MSI",
+                    {"Path": windows_path(home) + "\\", "Main": 1, "EnvironmentPath": 1,
+                     "EnvironmentPathSetForSystem": 1})
+
+    def installation_path(self, key: str, home: Path, major: int, minor: int,
+                          extra: dict[str, str | int] | None = None) -> None:
+        """A runtime registered with an "InstallationPath" (Azul Zulu, BellSoft Liberica)."""
+        self.values(rf"HKEY_LOCAL_MACHINE\SOFTWARE\{key}",
+                    {"InstallationPath": windows_path(home) + "\\", "MajorVersion": major,
+                     "MinorVersion": minor, **(extra or {})})
 
     def located(self, root: str, home: Path) -> None:
         """A located runtime: a sub-key named by its java.exe with "/" for every "\\"."""

@@ -12,21 +12,9 @@ from pathlib import Path
 import pytest
 
 from harness import message, pack, run, windows_path
-from runtimes import Registry, java_exe, loaded_java, runtime, version_runs
+from runtimes import Registry, java_exe, loaded_java, runtime, toml_text, version_runs
 
 HKCU, HKLM = "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
-
-
-@pytest.fixture
-def registry(tmp_path):
-    entries = Registry(tmp_path / "reg")
-    entries.clean()
-    yield entries
-    entries.clean()
-
-
-def toml_text(text: str) -> str:
-    return text.replace("\\", "\\\\")
 
 
 @dataclass

@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "config/config_store.h"
 #include "config/keys.h"
+#include "jvmsearch/search_observer.h"
 #include "support/capture_log.h"
 
 namespace zarvo {
@@ -41,6 +42,57 @@ TEST(JavaExeCheck, BannerVersionComesFromTheFirstLineOnly) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.captured);
     EXPECT_EQ(parseVersionBanner(c.captured), c.want);
+  }
+}
+
+// The first line of "java -version" as each vendor's runtime prints it (the vendor's name is on
+// the lines after it, which are not read), judged end to end: the quoted version, its feature
+// release, the early-access test and the bounds 11 to 21.
+TEST(JavaExeCheck, VendorBannersAreJudgedRight) {
+  const struct {
+    const char* vendor;
+    std::string firstLine;
+    std::string version;
+    int32_t feature;
+    bool earlyAccess;
+    bool within11To21;
+  } cases[] = {
+      {"Eclipse Temurin 21", "openjdk version \"21.0.1\" 2023-10-17 LTS", "21.0.1", 21, false,
+       true},
+      {"Eclipse Temurin 8", "openjdk version \"1.8.0_392\"", "1.8.0_392", 8, false, false},
+      {"Microsoft 17", "openjdk version \"17.0.9\" 2023-10-17 LTS", "17.0.9", 17, false, true},
+      {"Microsoft 11", "openjdk version \"11.0.21\" 2023-10-17 LTS", "11.0.21", 11, false, true},
+      {"Azul Zulu 8", "openjdk version \"1.8.0_392\"", "1.8.0_392", 8, false, false},
+      {"Azul Zulu 22 early access", "openjdk version \"22-ea\" 2024-03-19", "22-ea", 22, true,
+       false},
+      {"Amazon Corretto 17", "openjdk version \"17.0.9\" 2023-10-17 LTS", "17.0.9", 17, false,
+       true},
+      {"Amazon Corretto 8", "openjdk version \"1.8.0_392\"", "1.8.0_392", 8, false, false},
+      {"BellSoft Liberica 21", "openjdk version \"21.0.1\" 2023-10-17 LTS", "21.0.1", 21, false,
+       true},
+      // IBM's certified builds add a fourth number.
+      {"IBM Semeru 17", "openjdk version \"17.0.8.1\" 2023-08-24", "17.0.8.1", 17, false, true},
+      {"IBM Semeru 11", "openjdk version \"11.0.21\" 2023-10-17", "11.0.21", 11, false, true},
+      {"Oracle 8", "java version \"1.8.0_391\"", "1.8.0_391", 8, false, false},
+      {"Oracle 21", "java version \"21.0.1\" 2023-10-17 LTS", "21.0.1", 21, false, true},
+      // A build from source carries no early-access marker: its number alone decides.
+      {"a build from source", "openjdk version \"23-internal\" 2024-09-17", "23-internal", 23,
+       false, false},
+      // A release candidate is early access, whatever its number.
+      {"early-access release candidate", "openjdk version \"21-rc\" 2023-09-19", "21-rc", 21, true,
+       true},
+  };
+  const VersionComponents minimum{11};
+  const VersionComponents maximum{21};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.vendor);
+    const auto version = parseVersionBanner(c.firstLine + "\r\nOpenJDK Runtime Environment\r\n");
+    ASSERT_TRUE(version.has_value());
+    EXPECT_EQ(*version, c.version);
+    EXPECT_EQ(featureVersion(*version), c.feature);
+    EXPECT_EQ(isEarlyAccessVersion(*version), c.earlyAccess);
+    // Early access allowed here, so that only the bounds decide.
+    EXPECT_EQ(isVersionAcceptable(*version, minimum, maximum, true), c.within11To21);
   }
 }
 
@@ -215,6 +267,69 @@ TEST_F(CheckJavaExe, NonWorkingExecutablesAreRefusedSilently) {
   }
   EXPECT_FALSE(addNonWorkingJava("c:\\last"));
   EXPECT_EQ(NonWorkingJavaList().size(), kNonWorkingJavaLimit);
+}
+
+// Every refusal names its reason to the search's observer, and the one reason that applies.
+struct RecordedVerdicts : SearchObserver {
+  std::vector<std::pair<std::string, Verdict>> seen;
+  void location(std::u16string_view) override {}
+  void candidate(std::string_view path, std::string_view, Verdict verdict) override {
+    seen.emplace_back(std::string(path), verdict);
+  }
+};
+
+TEST_F(CheckJavaExe, TellsTheObserverWhy) {
+  const VersionComponents v11{11};
+  const struct {
+    const char* what;
+    std::string path;
+    std::map<std::string, std::string> cache;
+    JavaExeRequest request;
+    bool broken;
+    Verdict want;
+  } cases[] = {
+      {"fits", kJava, {{kJava, "17"}}, {}, false, Verdict::Fits},
+      {"missing", "c:\\none\\java.exe", {}, {}, false, Verdict::NotFound},
+      {"no version", kJava, {}, {}, false, Verdict::NoVersion},
+      {"too old",
+       kJava,
+       {{kJava, "1.8.0_392"}},
+       {v11, {}, false, false},
+       false,
+       Verdict::OutOfBounds},
+      {"early access",
+       kJava,
+       {{kJava, "22-ea"}},
+       {v11, {}, false, false},
+       false,
+       Verdict::EarlyAccess},
+      {"early access and too old: the bounds",
+       kJava,
+       {{kJava, "9-ea"}},
+       {v11, {}, true, false},
+       false,
+       Verdict::OutOfBounds},
+      {"no javaw", kJava, {{kJava, "17"}}, {{}, {}, false, true}, false, Verdict::NoWindowedJava},
+      {"failed before", kJava, {{kJava, "17"}}, {}, true, Verdict::NotWorking},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetNonWorkingJavaList();
+    if (c.broken) addNonWorkingJava(kJava);
+    World world;
+    world.files = {{kJava, 7}};
+    world.cache = c.cache;
+    RecordedVerdicts observer;
+    std::string path = c.path;
+    std::string version;
+    {
+      const ScopedSearchObserver listening(observer);
+      checkJavaExeWith(world.probe(), c.request, path, version);
+    }
+    ASSERT_EQ(observer.seen.size(), 1u);
+    EXPECT_EQ(observer.seen[0].second, c.want);
+    EXPECT_EQ(observer.seen[0].first, path);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <map>
 #include <set>
 
+#include "base/text.h"
+#include "jvmsearch/search_observer.h"
+
 namespace zarvo {
 namespace {
 
@@ -48,6 +51,7 @@ struct FakeSystem : SearchSystem {
   std::map<std::string, Home> homes;  // checkLocation and checkEnvironmentLocation
   std::map<std::string, std::string> files;
   std::vector<FoundRuntime> registry;  // answers of searchRegistryRuntimes, refused ones skipped
+  std::vector<FoundRuntime> vendors;   // the same for searchVendorRuntimes
   std::optional<FoundRuntime> userInstall, machineInstall, onPath;
   std::set<std::string> loadable;
   std::vector<std::string> nonWorking;
@@ -81,12 +85,19 @@ struct FakeSystem : SearchSystem {
     if (onPath) found = *onPath;
     return onPath.has_value();
   }
-  std::optional<FoundRuntime> searchRegistryRuntimes() override {
-    trace.push_back("registry");
-    for (const auto& r : registry) {
+  std::optional<FoundRuntime> firstWorking(const std::vector<FoundRuntime>& answers) {
+    for (const auto& r : answers) {
       if (std::find(nonWorking.begin(), nonWorking.end(), r.javaExe) == nonWorking.end()) return r;
     }
     return std::nullopt;
+  }
+  std::optional<FoundRuntime> searchRegistryRuntimes() override {
+    trace.push_back("registry");
+    return firstWorking(registry);
+  }
+  std::optional<FoundRuntime> searchVendorRuntimes() override {
+    trace.push_back("vendors");
+    return firstWorking(vendors);
   }
   std::optional<FoundRuntime> searchInstallations(bool machine) override {
     trace.push_back(machine ? "install:machine" : "install:user");
@@ -235,12 +246,13 @@ TEST(SearchSequence, SearchPathAndInstallationsAreLabelled) {
   EXPECT_EQ(got.runtime, (FoundRuntime{"jm", "17"}));
 }
 
+// The vendors' registrations are retried exactly like the registry's.
 TEST(SearchSequence, BrokenRegistryRuntimesAreExcludedAndRetried) {
   const struct {
     const char* what;
     size_t limit;
     std::set<std::string> loadable;
-    Trace wantRegistryTrace;
+    Trace wantRegistryTrace;  // "registry" stands for the step of the entry under test
     bool wantModule;
   } cases[] = {
       {"second registered runtime loads",
@@ -255,19 +267,56 @@ TEST(SearchSequence, BrokenRegistryRuntimesAreExcludedAndRetried) {
        false},
       {"full list ends the retries", 1, {"r2"}, {"registry", "load:r1"}, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    FakeSystem sys;
-    sys.registry = {{"r1", "17"}, {"r2", "11"}};
-    sys.loadable = c.loadable;
-    sys.nonWorkingLimit = c.limit;
-    const SearchResult got = runSearch(sys, "Y");
-    const Trace head(sys.trace.begin(),
-                     sys.trace.begin() + static_cast<long>(c.wantRegistryTrace.size()));
-    EXPECT_EQ(head, c.wantRegistryTrace);
-    EXPECT_EQ(got.module != nullptr, c.wantModule);
-    EXPECT_EQ(got.kind, LocationKind::Registry);
+  for (const auto& [sequence, step] : {std::pair{"Y", "registry"}, std::pair{"V", "vendors"}}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(sequence) + ": " + c.what);
+      FakeSystem sys;
+      sys.registry = {{"r1", "17"}, {"r2", "11"}};
+      sys.vendors = sys.registry;
+      sys.loadable = c.loadable;
+      sys.nonWorkingLimit = c.limit;
+      const SearchResult got = runSearch(sys, sequence);
+      Trace want = c.wantRegistryTrace;
+      std::replace(want.begin(), want.end(), std::string("registry"), std::string(step));
+      const Trace head(sys.trace.begin(), sys.trace.begin() + static_cast<long>(want.size()));
+      EXPECT_EQ(head, want);
+      EXPECT_EQ(got.module != nullptr, c.wantModule);
+      EXPECT_EQ(got.kind, LocationKind::Registry);
+    }
   }
+}
+
+// What an observer of the search hears: each step as it begins and each library load with its
+// outcome, in the order of the search.
+TEST(SearchSequence, ObserverHearsEveryStepAndLoad) {
+  struct Recorder : SearchObserver {
+    std::vector<std::string> events;
+    void location(std::u16string_view description) override {
+      events.push_back(toUtf8(description));
+    }
+    void candidate(std::string_view path, std::string_view version, Verdict verdict) override {
+      events.push_back("  " + std::string(path) + " " + std::string(version) + " " +
+                       toUtf8(verdictText(verdict)));
+    }
+  } recorder;
+  FakeSystem sys;
+  sys.homes = {{".\\jre", {true, "jb"}}};
+  sys.vendors = {{"jv", "21"}};
+  sys.loadable = {"jv"};
+  SearchResult got;
+  {
+    const ScopedSearchObserver listening(recorder);
+    got = runSearch(sys, "B.\\jre;EJH;x;V");
+  }
+  EXPECT_EQ(got.runtime, (FoundRuntime{"jv", "21"}));
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{
+                                 "bundled runtime .\\jre",
+                                 "  jb 17 refused: no JVM library of it loads",
+                                 "environment variable JH",
+                                 "entry of unknown type 'x' (skipped)",
+                                 "runtimes registered by vendors' installers",
+                                 "  jv 21 taken: its JVM library loads",
+                             }));
 }
 
 TEST(RegistryRuntimes, JavaSoftStepOrder) {

@@ -61,9 +61,9 @@ std::optional<std::string> Loader::searchEntry(const toml::node& node, const std
   if (node.is_string()) {
     auto entry = latin1(node, path);
     if (!entry) return std::nullopt;
-    if (entry->empty() || std::string_view("ABRESY").find(entry->front()) == std::string::npos) {
+    if (entry->empty() || std::string_view("ABRESYV").find(entry->front()) == std::string::npos) {
       fail(node, path,
-           "expected a type letter (A, B, R, E, S or Y) followed by its value, such as "
+           "expected a type letter (A, B, R, E, S, Y or V) followed by its value, such as "
            "\"B.\\jre\" or \"EJAVA_HOME\"");
       return std::nullopt;
     }
@@ -91,6 +91,7 @@ std::optional<std::string> Loader::searchEntry(const toml::node& node, const std
   static constexpr Type kTypes[] = {
       {"bundled", 'B', "path"}, {"directory", 'A', "path"}, {"runtime", 'R', "path"},
       {"env", 'E', "name"},     {"search_path", 'S', ""},   {"registry", 'Y', ""},
+      {"vendors", 'V', ""},
   };
   const toml::node* typeNode = table->get("type");
   if (!typeNode) {
@@ -105,8 +106,8 @@ std::optional<std::string> Loader::searchEntry(const toml::node& node, const std
   }
   if (!type) {
     fail(*typeNode, path + ".type",
-         "expected \"bundled\", \"directory\", \"runtime\", \"env\", \"search_path\" or "
-         "\"registry\"");
+         "expected \"bundled\", \"directory\", \"runtime\", \"env\", \"search_path\", "
+         "\"registry\" or \"vendors\"");
     return std::nullopt;
   }
   for (std::string_view field : {"path", "name"}) {

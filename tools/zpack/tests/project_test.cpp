@@ -293,6 +293,34 @@ TEST(Project, ReportsFileLineAndKey) {
   }
 }
 
+// The vendors' registrations are an entry of their own, which launchers that do not know its
+// letter skip; it takes no value.
+TEST(Project, VendorRuntimesSearchEntry) {
+  const std::string start = "[application]\nmain_class = \"a.Main\"\n[java]\nsearch = ";
+  std::vector<std::string> errors;
+  auto project = parse(
+      start + "[{type = \"bundled\", path = \"jre\"}, {type = \"vendors\"}, \"V\"]\n", errors);
+  ASSERT_TRUE(project.has_value()) << (errors.empty() ? "" : errors.front());
+  EXPECT_EQ(project->block.records.at(128), "Bjre;V;V;");
+
+  const struct {
+    std::string search;
+    std::string error;
+  } cases[] = {
+      {"[{type = \"vendors\", name = \"Azul\"}]",
+       "java.search[0].name: not used by a \"vendors\" entry"},
+      {"[{type = \"vendor\"}]", "or \"vendors\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.search);
+    errors.clear();
+    EXPECT_FALSE(parse(start + c.search + "\n", errors).has_value());
+    std::string all;
+    for (const std::string& e : errors) all += e + "\n";
+    EXPECT_NE(all.find(c.error), std::string::npos) << all;
+  }
+}
+
 TEST(Project, MissingMainClassIsAnError) {
   std::vector<std::string> errors;
   EXPECT_FALSE(parse("[service]\nname = \"x\"\n", errors).has_value());

@@ -1,0 +1,75 @@
+#include "jvmsearch/search_observer.h"
+
+#include "base/format.h"
+
+namespace zarvo {
+namespace {
+
+SearchObserver*& installedObserver() {
+  static SearchObserver* observer = nullptr;
+  return observer;
+}
+
+}  // namespace
+
+std::u16string_view verdictText(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::Fits:
+      return u"acceptable";
+    case Verdict::MissingDirectory:
+      return u"refused: the directory does not exist";
+    case Verdict::JdkRequired:
+      return u"refused: a JDK is required (no lib\\tools.jar)";
+    case Verdict::NotFound:
+      return u"refused: no java executable there";
+    case Verdict::NoVersion:
+      return u"refused: its version could not be learnt";
+    case Verdict::OutOfBounds:
+      return u"refused: outside the version bounds";
+    case Verdict::EarlyAccess:
+      return u"refused: an early-access build";
+    case Verdict::NoWindowedJava:
+      return u"refused: no javaw.exe beside it";
+    case Verdict::NotWorking:
+      return u"refused: not working (its library failed to load before)";
+    case Verdict::Loaded:
+      return u"taken: its JVM library loads";
+    case Verdict::NoLibrary:
+      return u"refused: no JVM library of it loads";
+  }
+  return u"";
+}
+
+void SetSearchObserver(SearchObserver* observer) {
+  installedObserver() = observer;
+}
+
+void observeLocation(std::u16string_view description) {
+  if (SearchObserver* observer = installedObserver()) observer->location(description);
+}
+
+void observeCandidate(std::string_view path, std::string_view version, Verdict verdict) {
+  if (SearchObserver* observer = installedObserver()) observer->candidate(path, version, verdict);
+}
+
+std::u16string describeEntry(char letter, std::string_view value) {
+  switch (letter) {
+    case 'B':
+      return FormatW(u"bundled runtime %S", value);
+    case 'A':
+    case 'R':
+      return FormatW(u"directory %S", value);
+    case 'E':
+      return FormatW(u"environment variable %S", value);
+    case 'S':
+      return u"java.exe on the search path";
+    case 'Y':
+      return u"registry (JavaSoft keys and located runtimes)";
+    case 'V':
+      return u"runtimes registered by vendors' installers";
+    default:
+      return FormatW(u"entry of unknown type '%c' (skipped)", letter);
+  }
+}
+
+}  // namespace zarvo

@@ -1,0 +1,63 @@
+// What the search tells an onlooker: each location it considers, each candidate it judges with
+// the reason for the verdict, and whether the JVM library of a candidate it took loads. A start
+// installs no observer and pays one pointer test per event; the command that explains the
+// search installs one and prints what it hears. Paths and versions are narrow (file-API code
+// page).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zarvo {
+
+// Why a candidate was taken or refused. The values are fixed: they are part of what the
+// explaining command prints, in this order of the checks.
+enum class Verdict {
+  Fits,              // passed every check; its library is tried next unless a newer one fits
+  MissingDirectory,  // the home a registration names does not exist
+  JdkRequired,       // a JDK is required and the home has no lib\tools.jar
+  NotFound,          // no java executable at the path
+  NoVersion,         // the version could not be learnt
+  OutOfBounds,       // outside the configured minimum and maximum
+  EarlyAccess,       // an early-access build, not allowed here
+  NoWindowedJava,    // a windowed launcher needs javaw.exe beside java.exe
+  NotWorking,        // its library failed to load earlier in this process
+  Loaded,            // its JVM library loaded: this is the runtime the launcher uses
+  NoLibrary,         // no JVM library of it loads
+};
+
+// The reason as the explaining command prints it ("outside the version bounds", ...).
+std::u16string_view verdictText(Verdict verdict);
+
+class SearchObserver {
+ public:
+  virtual ~SearchObserver() = default;
+  // A step of the search begins: a location file, an entry of the sequence, a fall-back.
+  virtual void location(std::u16string_view description) = 0;
+  // A candidate was judged. `path` is the java executable, or the home for MissingDirectory and
+  // JdkRequired; `version` is empty when none was learnt.
+  virtual void candidate(std::string_view path, std::string_view version, Verdict verdict) = 0;
+};
+
+// The observer for the rest of the process (null: none). Set before the search runs.
+void SetSearchObserver(SearchObserver* observer);
+
+// Installs an observer for its own lifetime.
+class ScopedSearchObserver {
+ public:
+  explicit ScopedSearchObserver(SearchObserver& observer) { SetSearchObserver(&observer); }
+  ~ScopedSearchObserver() { SetSearchObserver(nullptr); }
+  ScopedSearchObserver(const ScopedSearchObserver&) = delete;
+  ScopedSearchObserver& operator=(const ScopedSearchObserver&) = delete;
+};
+
+// Reports to the installed observer, if any.
+void observeLocation(std::u16string_view description);
+void observeCandidate(std::string_view path, std::string_view version, Verdict verdict);
+
+// How the explaining command names an entry of the search sequence: "bundled runtime .\jre",
+// "environment variable JAVA_HOME", "registered vendor runtimes", ... The value is the expanded
+// one for the first pass.
+std::u16string describeEntry(char letter, std::string_view value);
+
+}  // namespace zarvo
