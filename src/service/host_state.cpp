@@ -10,6 +10,7 @@ HostState::ControlStep HostState::onControl(uint32_t control) {
       if (record_.currentState != svc::kStopped) record_.currentState = svc::kStopPending;
       return {true, 2};
     case svc::kControlShutdown:
+    case svc::kControlPreshutdown:
       stopRequested_ = true;
       ++record_.checkPoint;
       if (record_.currentState != svc::kStopped) record_.currentState = svc::kStopPending;

@@ -14,6 +14,8 @@ inline constexpr uint32_t kStopPending = 3;
 inline constexpr uint32_t kRunning = 4;
 inline constexpr uint32_t kControlStop = 1;
 inline constexpr uint32_t kControlShutdown = 5;
+inline constexpr uint32_t kControlPreshutdown = 15;
+inline constexpr uint32_t kAcceptPreshutdown = 0x100;
 inline constexpr uint32_t kServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
 // The service-specific exit code when the child could not be started.
 inline constexpr uint32_t kChildNotStarted = 5000;
@@ -32,6 +34,14 @@ struct StatusRecord {
 
 class HostState {
  public:
+  HostState() = default;
+  // With `acceptPreshutdown` the host also accepts the pre-shutdown control, which Windows sends
+  // at system shutdown before the shutdown control and for which it waits as long as the
+  // service's pre-shutdown timeout allows; the host treats it like the shutdown control.
+  explicit HostState(bool acceptPreshutdown) {
+    if (acceptPreshutdown) record_.controlsAccepted |= svc::kAcceptPreshutdown;
+  }
+
   const StatusRecord& record() const { return record_; }
   bool stopRequested() const { return stopRequested_; }
 
