@@ -124,13 +124,13 @@ def enable_service_logging(bare_service: Path) -> None:
 
 
 @contextlib.contextmanager
-def session_messages(path: Path):
-    """Restarts Wine so that its service manager and the services it starts write Wine's messages
-    (the err and fixme channels are on by default) to `path`, and restarts it as before
-    afterwards. Service logging does not outlive a restart: a later test switches it on again."""
+def session_messages(path: Path, channels: str):
+    """Restarts Wine so that its service manager and the services it starts write the messages of
+    Wine's debug `channels` (a WINEDEBUG value) to `path`, and restarts it as before afterwards.
+    Service logging does not outlive a restart: a later test switches it on again."""
     global _service_logging
     end_wine_session()
-    start_wine_session(stderr=path)
+    start_wine_session({"WINEDEBUG": channels}, stderr=path)
     try:
         yield path
     finally:

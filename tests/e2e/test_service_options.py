@@ -83,6 +83,19 @@ def test_without_the_options_the_service_is_installed_as_before(tmp_path, instal
     assert "PreshutdownTimeout" not in config or int(config["PreshutdownTimeout"], 16) != 120000
 
 
+def test_failure_actions_reach_the_service_manager(tmp_path, installed):
+    """Wine's manager keeps no failure actions; it names the call and its reset period in a
+    message of its service channel."""
+    name = new_name()
+    exe = pack(tmp_path, PROJECT.format(name=name, service="restart_delay_seconds = 30\n"
+                                                          "failure_reset_seconds = 3600"))
+    installed.append(name)
+    with services.session_messages(tmp_path / "session.err", "-all,fixme+service") as messages:
+        assert run(exe, "/install").code == 0
+        text = messages.read_bytes().decode("utf-8", errors="replace")
+    assert "SERVICE_CONFIG_FAILURE_ACTIONS not implemented: period 3600 " in text, text
+
+
 @pytest.mark.parametrize("settings, refused", [
     ("auto_start = true\ndelayed_auto_start = true", "delayed automatic start"),
     ("restart_delay_seconds = 5\nrestart_on_error_stop = true",
@@ -139,7 +152,7 @@ def test_a_child_failure_goes_to_the_event_log(tmp_path):
     exes = {}
     for name, setting in [(reporting, "event_log_on_failure = true"), (silent, "")]:
         exes[name] = pack(tmp_path / name, PROJECT.format(name=name, service=setting))
-    with services.session_messages(tmp_path / "session.err") as messages:
+    with services.session_messages(tmp_path / "session.err", "-all,err+eventlog") as messages:
         try:
             for name, exe in exes.items():
                 assert run(exe, "/install").code == 0
@@ -149,9 +162,8 @@ def test_a_child_failure_goes_to_the_event_log(tmp_path):
         finally:
             for name in exes:
                 services.remove(name)
-    entries = [line for line in text.splitlines() if ":err:eventlog:ReportEventW " in line]
-    # Wine writes each line of the entry as a C-style quoted string of its own.
+    # Wine writes the entry's text as one C-style quoted string; the child's lines end in CR LF.
+    [entry] = [line for line in text.splitlines() if ":err:eventlog:ReportEventW " in line]
     first_line = message(exes[reporting], 1016, "64").split("\n")[0]
-    assert any('L"The application ended with exit code 1.\\n"' in e for e in entries), text
-    assert any(first_line in e for e in entries), text
-    assert len([e for e in entries if "ended with exit code" in e]) == 1, entries
+    assert ('L"The application ended with exit code 1.\\n\\nIts last output:\\n'
+            f'{first_line}\\r\\n') in entry, entry
