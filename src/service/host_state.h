@@ -61,6 +61,11 @@ class HostState {
   // The child runs: true when the running state is to be reported again. A stop request that
   // came in meanwhile keeps its stop-pending state (the child has the stop line already).
   bool childStarted();
+  // Called at intervals while the host waits for its child: after a pre-shutdown request the
+  // check point advances, so that the manager sees the stop progress for as long as the
+  // pre-shutdown timeout allows rather than only for one wait hint. True when the record is to be
+  // reported. A stop or shutdown keeps its check point: a stop command waits one wait hint.
+  bool stopProgress();
   // The child ended with `exitCode`: true when the service is to be reported stopped (exit code
   // 0, or any code after a stop request). Otherwise the child ended by itself with an error,
   // nothing is reported, and the Service Control Manager sees the service end unexpectedly.
@@ -69,6 +74,7 @@ class HostState {
  private:
   StatusRecord record_;
   bool stopRequested_ = false;
+  bool preshutdownRequested_ = false;
 };
 
 }  // namespace zarvo

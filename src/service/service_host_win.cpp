@@ -27,6 +27,9 @@ constexpr DWORD kOutputBlockBytes = 6000;
 // How long the host lets the output consumer finish after the child has ended. It ends at once
 // unless a process the application started still holds the output pipe.
 constexpr DWORD kConsumerGraceMillis = 1000;
+// How often the host shows progress while the child ends after a pre-shutdown request; well
+// within the wait hint of 50 seconds.
+constexpr DWORD kStopProgressMillis = 10000;
 
 class ExclusiveLock {
  public:
@@ -364,7 +367,10 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   DebugLog(u"registering ConsoleCtrlHandler");
   ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
-  ::WaitForSingleObject(childProcess.get(), INFINITE);
+  while (::WaitForSingleObject(childProcess.get(), kStopProgressMillis) == WAIT_TIMEOUT) {
+    ExclusiveLock guard(g_host.lock);
+    if (g_host.state.stopProgress()) reportLocked();
+  }
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(childProcess.get(), &exitCode)) exitCode = 0;
   DebugLog(u"process terminated with exit code %d", exitCode);

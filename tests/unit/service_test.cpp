@@ -157,9 +157,27 @@ TEST(HostState, PreshutdownIsAcceptedOnRequestAndEndsLikeAShutdown) {
   EXPECT_TRUE(step.sendStopLine);
   EXPECT_EQ(host.record().currentState, svc::kStopPending);
   EXPECT_EQ(host.record().checkPoint, 1u);
+  // While the child ends, the check point advances; a later shutdown control changes nothing.
+  EXPECT_TRUE(host.stopProgress());
+  EXPECT_EQ(host.record().checkPoint, 2u);
+  host.onControl(svc::kControlShutdown);
+  EXPECT_TRUE(host.stopProgress());
+  EXPECT_EQ(host.record().checkPoint, 4u);
   // Whatever the child's exit code, the stop was asked for: stopped, no error.
   EXPECT_TRUE(host.childEnded(1));
+  EXPECT_FALSE(host.stopProgress());
   EXPECT_EQ(host.record().win32ExitCode, 0u);
+}
+
+TEST(HostState, OnlyAPreshutdownMakesTheStopProgress) {
+  for (uint32_t control : {svc::kControlStop, svc::kControlShutdown, 4u}) {
+    SCOPED_TRACE(control);
+    HostState host(true);
+    host.onControl(control);
+    const uint32_t checkPoint = host.record().checkPoint;
+    EXPECT_FALSE(host.stopProgress());
+    EXPECT_EQ(host.record().checkPoint, checkPoint);
+  }
 }
 
 TEST(HostState, ChildEnd) {
