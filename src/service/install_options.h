@@ -30,14 +30,16 @@ struct FailurePolicy {
   // Also when the service stops with an error of its own (the child could not be started), not
   // only when its process ends without a stopped report.
   bool onErrorStop = false;
+  bool operator==(const FailurePolicy&) const = default;
 };
 
 struct InstallOptions {
-  std::u16string displayName;             // the service name unless one is configured
-  std::optional<std::u16string> account;  // none: LocalSystem
+  std::u16string displayName{};             // the service name unless one is configured
+  std::optional<std::u16string> account{};  // none: LocalSystem
   bool delayedAutoStart = false;
-  std::optional<FailurePolicy> failure;
-  std::optional<uint32_t> preshutdownMillis;
+  std::optional<FailurePolicy> failure{};
+  std::optional<uint32_t> preshutdownMillis{};
+  bool operator==(const InstallOptions&) const = default;
 };
 
 // The options, or the text to print when the configured account is none of the known ones.

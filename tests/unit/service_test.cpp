@@ -297,120 +297,57 @@ TEST(ReadInstallOptions, RecordsFromTheConfiguration) {
     const char* what;
     std::map<int32_t, std::string> config;
     bool autoStart;
-    std::u16string displayName;
-    std::optional<std::u16string> account;
-    bool delayed;
-    std::vector<FailureAction> actions;  // empty: no failure actions
-    uint32_t resetPeriod;
-    bool onErrorStop;
-    std::optional<uint32_t> preshutdown;
+    InstallOptions want;
   } cases[] = {
-      {"nothing configured", {}, true, u"Svc", std::nullopt, false, {}, 0, false, std::nullopt},
+      {"nothing configured", {}, true, {.displayName = u"Svc"}},
       {"display name, LocalService, delayed",
        {{key::kServiceDisplayName, "My \xE9 Service"},
         {key::kServiceAccount, "localservice"},
         {key::kServiceDelayedAutoStart, "1"}},
        true,
-       u"My \u00E9 Service",
-       u"NT AUTHORITY\\LocalService",
-       true,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"My \u00E9 Service",
+        .account = u"NT AUTHORITY\\LocalService",
+        .delayedAutoStart = true}},
       {"delayed start needs automatic start",
        {{key::kServiceDelayedAutoStart, "1"}},
        false,
-       u"Svc",
-       std::nullopt,
-       false,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc"}},
       {"LocalSystem is the default",
        {{key::kServiceAccount, "LocalSystem"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc"}},
       {"network service",
        {{key::kServiceAccount, "NetworkService"}},
        true,
-       u"Svc",
-       u"NT AUTHORITY\\NetworkService",
-       false,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc", .account = u"NT AUTHORITY\\NetworkService"}},
       {"virtual account",
        {{key::kServiceAccount, "virtual"}},
        true,
-       u"Svc",
-       u"NT SERVICE\\Svc",
-       false,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc", .account = u"NT SERVICE\\Svc"}},
       {"restart on every failure, a day's reset period",
        {{key::kServiceRestartDelay, "30"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {restart30},
-       86400,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc", .failure = FailurePolicy{86400, {restart30}, false}}},
       {"two restarts, then none; own reset period; on error stops",
        {{key::kServiceRestartDelay, "30"},
         {key::kServiceRestartLimit, "2"},
         {key::kServiceFailureResetPeriod, "600"},
         {key::kServiceRestartOnErrorStop, "1"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {restart30, restart30, none},
-       600,
-       true,
-       std::nullopt},
-      {"limit without a delay does nothing",
+       {.displayName = u"Svc", .failure = FailurePolicy{600, {restart30, restart30, none}, true}}},
+      {"a limit without a delay does nothing",
        {{key::kServiceRestartLimit, "2"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {},
-       0,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc"}},
       {"delay clamped to 32 bits",
        {{key::kServiceRestartDelay, "2147483647"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {{kFailureActionRestart, 0xFFFFFFFFu}},
-       86400,
-       false,
-       std::nullopt},
+       {.displayName = u"Svc",
+        .failure = FailurePolicy{86400, {{kFailureActionRestart, 0xFFFFFFFFu}}, false}}},
       {"pre-shutdown timeout",
        {{key::kServicePreshutdownTimeout, "300"}},
        true,
-       u"Svc",
-       std::nullopt,
-       false,
-       {},
-       0,
-       false,
-       300000u},
+       {.displayName = u"Svc", .preshutdownMillis = 300000u}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -418,17 +355,7 @@ TEST(ReadInstallOptions, RecordsFromTheConfiguration) {
     for (const auto& [id, value] : c.config) Config().set(id, value);
     const InstallOptionsResult read = ReadInstallOptions(u"Svc", c.autoStart);
     ASSERT_TRUE(read.options.has_value());
-    const InstallOptions& o = *read.options;
-    EXPECT_EQ(o.displayName, c.displayName);
-    EXPECT_EQ(o.account, c.account);
-    EXPECT_EQ(o.delayedAutoStart, c.delayed);
-    EXPECT_EQ(o.failure.has_value(), !c.actions.empty());
-    if (o.failure) {
-      EXPECT_EQ(o.failure->actions, c.actions);
-      EXPECT_EQ(o.failure->resetPeriodSeconds, c.resetPeriod);
-      EXPECT_EQ(o.failure->onErrorStop, c.onErrorStop);
-    }
-    EXPECT_EQ(o.preshutdownMillis, c.preshutdown);
+    EXPECT_TRUE(*read.options == c.want);
   }
   ResetConfiguration();
 }

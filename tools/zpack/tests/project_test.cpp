@@ -289,18 +289,6 @@ TEST(Project, ReportsFileLineAndKey) {
       {"[service]\nrestart_on_error_stop = true\n", "without service.restart_delay_seconds"},
       {"[service]\ndelayed_auto_start = true\n",
        "p.toml:2: service.delayed_auto_start: has no effect without service.auto_start"},
-      // Service options: known accounts, sensible numbers, nothing that would do nothing.
-      {"[service]\naccount = \"Administrator\"\n", "p.toml:2: service.account: expected"},
-      {"[service]\nrestart_delay_seconds = 0\n",
-       "p.toml:2: service.restart_delay_seconds: expected a number from 1"},
-      {"[service]\nrestart_delay_seconds = 5\nrestart_limit = 101\n",
-       "p.toml:3: service.restart_limit: expected a number from 0 to 100"},
-      {"[service]\npreshutdown_timeout_seconds = 3000000\n", "expected a number from 1 to"},
-      {"[service]\nrestart_limit = 2\n",
-       "p.toml:2: service.restart_limit: has no effect without service.restart_delay_seconds"},
-      {"[service]\nrestart_on_error_stop = true\n", "without service.restart_delay_seconds"},
-      {"[service]\ndelayed_auto_start = true\n",
-       "p.toml:2: service.delayed_auto_start: has no effect without service.auto_start"},
       {"[java]\njvm_subdirectory = \"" + std::string(200, 'x') + "\"\n",
        "p.toml:2: java.jvm_subdirectory: the stored value is 200 characters long; the launcher "
        "reads at most 199"},
