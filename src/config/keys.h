@@ -52,6 +52,18 @@ inline constexpr int32_t kSplashNumbers[8] = {10109, 10110, 10113, 10115,
                                               10116, 10117, 10120, 10122};
 inline constexpr int32_t kVersionLineBase = 10201;  // 10201 + 2i pattern, 10202 + 2i options
 
+// Service settings of this launcher's own, numbered apart from every other key; each is off when
+// absent, so that an executable without them installs and hosts its service as before.
+inline constexpr int32_t kServiceDisplayName = 5001;       // wide
+inline constexpr int32_t kServiceAccount = 5002;           // LocalService, NetworkService, virtual
+inline constexpr int32_t kServiceDelayedAutoStart = 5003;  // flag
+inline constexpr int32_t kServiceRestartDelay = 5004;      // seconds; > 0 restarts on failure
+inline constexpr int32_t kServiceRestartLimit = 5005;      // restarts; 0 = on every failure
+inline constexpr int32_t kServiceFailureResetPeriod = 5006;  // seconds; 0 = one day
+inline constexpr int32_t kServiceRestartOnErrorStop = 5007;  // flag
+inline constexpr int32_t kServicePreshutdownTimeout = 5008;  // seconds; > 0 accepts pre-shutdown
+inline constexpr int32_t kServiceReportChildFailure = 5009;  // flag: event log entry
+
 // Values of kExecutableKind.
 inline constexpr int32_t kKindWindowed = 1;
 inline constexpr int32_t kKindAutoStartService = 4;

@@ -10,7 +10,9 @@ HostState::ControlStep HostState::onControl(uint32_t control) {
       if (record_.currentState != svc::kStopped) record_.currentState = svc::kStopPending;
       return {true, 2};
     case svc::kControlShutdown:
+    case svc::kControlPreshutdown:
       stopRequested_ = true;
+      preshutdownRequested_ = preshutdownRequested_ || control == svc::kControlPreshutdown;
       ++record_.checkPoint;
       if (record_.currentState != svc::kStopped) record_.currentState = svc::kStopPending;
       return {true, 1};
@@ -32,6 +34,12 @@ void HostState::stoppedBeforeChild() {
 bool HostState::childStarted() {
   if (stopRequested_) return false;
   record_.currentState = svc::kRunning;
+  return true;
+}
+
+bool HostState::stopProgress() {
+  if (!preshutdownRequested_ || record_.currentState != svc::kStopPending) return false;
+  ++record_.checkPoint;
   return true;
 }
 

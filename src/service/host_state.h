@@ -14,6 +14,8 @@ inline constexpr uint32_t kStopPending = 3;
 inline constexpr uint32_t kRunning = 4;
 inline constexpr uint32_t kControlStop = 1;
 inline constexpr uint32_t kControlShutdown = 5;
+inline constexpr uint32_t kControlPreshutdown = 15;
+inline constexpr uint32_t kAcceptPreshutdown = 0x100;
 inline constexpr uint32_t kServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
 // The service-specific exit code when the child could not be started.
 inline constexpr uint32_t kChildNotStarted = 5000;
@@ -32,6 +34,14 @@ struct StatusRecord {
 
 class HostState {
  public:
+  HostState() = default;
+  // With `acceptPreshutdown` the host also accepts the pre-shutdown control, which Windows sends
+  // at system shutdown before the shutdown control and for which it waits as long as the
+  // service's pre-shutdown timeout allows; the host treats it like the shutdown control.
+  explicit HostState(bool acceptPreshutdown) {
+    if (acceptPreshutdown) record_.controlsAccepted |= svc::kAcceptPreshutdown;
+  }
+
   const StatusRecord& record() const { return record_; }
   bool stopRequested() const { return stopRequested_; }
 
@@ -51,6 +61,11 @@ class HostState {
   // The child runs: true when the running state is to be reported again. A stop request that
   // came in meanwhile keeps its stop-pending state (the child has the stop line already).
   bool childStarted();
+  // Called at intervals while the host waits for its child: after a pre-shutdown request the
+  // check point advances, so that the manager sees the stop progress for as long as the
+  // pre-shutdown timeout allows rather than only for one wait hint. True when the record is to be
+  // reported. A stop or shutdown keeps its check point: a stop command waits one wait hint.
+  bool stopProgress();
   // The child ended with `exitCode`: true when the service is to be reported stopped (exit code
   // 0, or any code after a stop request). Otherwise the child ended by itself with an error,
   // nothing is reported, and the Service Control Manager sees the service end unexpectedly.
@@ -59,6 +74,7 @@ class HostState {
  private:
   StatusRecord record_;
   bool stopRequested_ = false;
+  bool preshutdownRequested_ = false;
 };
 
 }  // namespace zarvo

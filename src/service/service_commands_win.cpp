@@ -10,6 +10,8 @@
 #include "diag/log.h"
 #include "paths/paths.h"
 #include "service/dependencies.h"
+#include "service/install_options.h"
+#include "service/install_options_win.h"
 #include "service/stop_wait.h"
 #include "state/launcher_state.h"
 #include "win/console_win.h"
@@ -35,13 +37,11 @@ UniqueServiceHandle openService(const UniqueServiceHandle& manager, DWORD access
 }
 
 // The description is best effort: a system that refuses it, or lacks the function, still has
-// a working service. The function is looked up in the loaded advapi32.dll rather than
-// imported, so that the executable starts on a system without it.
+// a working service.
 void setDescription(SC_HANDLE service) {
   std::optional<std::u16string> text = GetMessageText(msg::kServiceDescription);
   if (!text || text->empty()) return;
-  const auto changeConfig2 = moduleFunction<decltype(&::ChangeServiceConfig2W)>(
-      ::GetModuleHandleA("advapi32.dll"), "ChangeServiceConfig2W");
+  const auto changeConfig2 = ChangeConfig2Function();
   if (changeConfig2 == nullptr) return;
   SERVICE_DESCRIPTIONW description{wbuf(*text)};
   if (!changeConfig2(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
@@ -52,6 +52,14 @@ void setDescription(SC_HANDLE service) {
 }  // namespace
 
 int CmdInstall(uint32_t startType) {
+  // A configuration that names an unknown account is refused before anything changes.
+  const InstallOptionsResult read =
+      ReadInstallOptions(ServiceName(), startType == SERVICE_AUTO_START);
+  if (!read.options) {
+    say(read.error);
+    return 1;
+  }
+  const InstallOptions& options = *read.options;
   // An earlier installation is stopped and removed first; its messages are those of a quiet
   // stop ("Service is already stopped." and the like).
   CmdUninstall(false);
@@ -66,13 +74,22 @@ int CmdInstall(uint32_t startType) {
   const std::optional<std::u16string> dependencies =
       ReadDependencies(GetConfigStringW(key::kServiceDependencies));
   const std::u16string& name = ServiceName();
-  UniqueServiceHandle service(::CreateServiceW(
-      manager.get(), wstr(name), wstr(name), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-      startType, SERVICE_ERROR_NORMAL, wstr(path), nullptr, nullptr,
-      dependencies ? wstr(*dependencies) : nullptr, nullptr, nullptr));
+  UniqueServiceHandle service(
+      ::CreateServiceW(manager.get(), wstr(name), wstr(options.displayName), SERVICE_ALL_ACCESS,
+                       SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL, wstr(path),
+                       nullptr, nullptr, dependencies ? wstr(*dependencies) : nullptr,
+                       options.account ? wstr(*options.account) : nullptr, nullptr));
   if (!service) {
     DebugLog(u"CreateService failed (%d)", ::GetLastError());
     say(u"Could not create service.\n");
+    return 1;
+  }
+  // A setting the system refuses would leave a service that differs from its configuration
+  // without anyone noticing: the service is removed again and the install fails.
+  if (const std::optional<ConfigRefusal> refused = ApplyInstallOptions(service.get(), options)) {
+    ::DeleteService(service.get());
+    say(FormatW(u"Could not configure service: %s (error %d).\n", refused->setting,
+                refused->error));
     return 1;
   }
   setDescription(service.get());

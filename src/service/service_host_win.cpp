@@ -7,10 +7,14 @@
 #include "base/command_line.h"
 #include "base/format.h"
 #include "base/text.h"
+#include "config/config_store.h"
+#include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "service/child_command_line.h"
+#include "service/event_log_win.h"
 #include "service/host_state.h"
+#include "service/output_tail.h"
 #include "service/process_handles_win.h"
 #include "state/launcher_state.h"
 #include "win/unique_handle.h"
@@ -23,6 +27,9 @@ constexpr DWORD kOutputBlockBytes = 6000;
 // How long the host lets the output consumer finish after the child has ended. It ends at once
 // unless a process the application started still holds the output pipe.
 constexpr DWORD kConsumerGraceMillis = 1000;
+// How often the host shows progress while the child ends after a pre-shutdown request; well
+// within the wait hint of 50 seconds.
+constexpr DWORD kStopProgressMillis = 10000;
 
 class ExclusiveLock {
  public:
@@ -53,6 +60,34 @@ struct Host {
   UniqueHandle inputWrite;  // the write end of the child's standard input
 };
 Host g_host;
+
+// The last bytes of the child's output, kept when the configuration asks for an event log entry
+// on the child's failure. The consumer thread appends, ServiceMain reads when the child has ended.
+struct ChildOutput {
+  SRWLOCK lock = SRWLOCK_INIT;
+  std::optional<OutputTail> tail;
+};
+ChildOutput g_childOutput;
+
+bool reportsChildFailure() {
+  return GetConfigInt(key::kServiceReportChildFailure) != 0;
+}
+
+void keepOutput(std::string_view bytes) {
+  ExclusiveLock guard(g_childOutput.lock);
+  if (g_childOutput.tail) g_childOutput.tail->append(bytes);
+}
+
+// The entry for a child that ended with an error of its own, with its last output.
+void reportChildFailure(const std::u16string& serviceName, uint32_t exitCode) {
+  std::string output;
+  {
+    ExclusiveLock guard(g_childOutput.lock);
+    if (g_childOutput.tail) output = g_childOutput.tail->text();
+  }
+  DebugLog(u"writing the child's failure to the event log");
+  ReportErrorEvent(serviceName, ChildFailureText(exitCode, DecodeChildOutput(output)));
+}
 
 // Set when ServiceMain returns; see WaitForServiceMain. The event exists once the flag is set.
 std::atomic<bool> g_serviceMainBegun{false};
@@ -154,6 +189,7 @@ DWORD WINAPI OutputConsumer(LPVOID readEnd) {
   DWORD readBytes = 0;
   while (::ReadFile(pipe.get(), block.data(), kOutputBlockBytes, &readBytes, nullptr) &&
          readBytes != 0) {
+    keepOutput(std::string_view(block.data(), readBytes));
   }
   DebugLog(u"consuming output done");
   return 0;
@@ -203,6 +239,12 @@ void WINAPI ServiceControlHandler(DWORD control) {
   if (sendStopLine) SendShutdown(0);
 }
 
+DWORD WINAPI ServiceControlHandlerEx(DWORD control, DWORD /*eventType*/, LPVOID /*eventData*/,
+                                     LPVOID /*context*/) {
+  ServiceControlHandler(control);
+  return NO_ERROR;
+}
+
 void WaitForServiceMain(DWORD timeoutMillis) {
   if (g_serviceMainBegun) ::WaitForSingleObject(g_serviceMainDone.get(), timeoutMillis);
 }
@@ -222,8 +264,9 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     // Under the lock: a control that arrives right after the registration waits until the
     // status handle is stored.
     ExclusiveLock guard(g_host.lock);
-    g_host.state = HostState();
-    g_host.statusHandle = ::RegisterServiceCtrlHandlerW(wstr(name), ServiceControlHandler);
+    g_host.state = HostState(GetConfigInt(key::kServicePreshutdownTimeout) > 0);
+    g_host.statusHandle =
+        ::RegisterServiceCtrlHandlerExW(wstr(name), ServiceControlHandlerEx, nullptr);
     if (g_host.statusHandle == nullptr) return;
     reportLocked();
   }
@@ -248,6 +291,10 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     return;
   }
 
+  if (reportsChildFailure()) {
+    ExclusiveLock guard(g_childOutput.lock);
+    g_childOutput.tail.emplace();
+  }
   Pipe output;
   Pipe input;
   if (!createPipe(output, true, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)") ||
@@ -286,6 +333,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   const DWORD createError = ::GetLastError();
   if (!created) {
     DebugLog(u"could not start process %s (%d)", childLine.text, createError);
+    if (reportsChildFailure()) ReportErrorEvent(name, ChildNotStartedText(createError));
     reportChildNotStarted();
     return;
   }
@@ -319,7 +367,10 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   DebugLog(u"registering ConsoleCtrlHandler");
   ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
-  ::WaitForSingleObject(childProcess.get(), INFINITE);
+  while (::WaitForSingleObject(childProcess.get(), kStopProgressMillis) == WAIT_TIMEOUT) {
+    ExclusiveLock guard(g_host.lock);
+    if (g_host.state.stopProgress()) reportLocked();
+  }
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(childProcess.get(), &exitCode)) exitCode = 0;
   DebugLog(u"process terminated with exit code %d", exitCode);
@@ -337,13 +388,19 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     g_host.input = Host::Input::Closed;
   }
   logHandleCount(u"exit");
+  bool failedOnItsOwn = false;
   {
     ExclusiveLock guard(g_host.lock);
     if (g_host.state.childEnded(exitCode)) {
       if (!reportLocked()) DebugLog(u"SetServiceStatus 10 failed %d", ::GetLastError());
       DebugLog(u"service stopped set");
+    } else if (reportsChildFailure()) {
+      // Ended by itself with an error: the manager learns of it from the process's end, the
+      // administrator from the event log.
+      failedOnItsOwn = true;
     }
   }
+  if (failedOnItsOwn) reportChildFailure(name, exitCode);
   DebugLog(u"exiting");
   // The process ends here rather than in the dispatcher: a child that ended by itself with an
   // error leaves the service reported running, and only the end of the process tells the

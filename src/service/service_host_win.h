@@ -21,11 +21,17 @@ void WaitForServiceMain(DWORD timeoutMillis);
 // Runs on the dispatcher thread: reports stop pending first, then sends the stop line.
 void WINAPI ServiceControlHandler(DWORD control);
 
+// The form the dispatcher calls (registered with RegisterServiceCtrlHandlerExW, which the
+// pre-shutdown control needs): passes the control on to ServiceControlHandler.
+DWORD WINAPI ServiceControlHandlerEx(DWORD control, DWORD eventType, LPVOID eventData,
+                                     LPVOID context);
+
 // Writes the stop line ("0" and a line feed for code 0) to the child's standard input and
 // closes it, so that the child reads end-of-file after the line.
 void SendShutdown(int code);
 
-// Drains and discards the child's output until the pipe breaks; owns (and closes) `readEnd`.
+// Drains the child's output until the pipe breaks, keeping its last bytes when the configuration
+// asks for an event log entry on the child's failure; owns (and closes) `readEnd`.
 DWORD WINAPI OutputConsumer(LPVOID readEnd);
 
 // For tests: a function that ServiceMain calls after its first status report, right before it

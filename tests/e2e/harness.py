@@ -51,7 +51,7 @@ def _quiet(extra: dict[str, str] | None = None) -> dict:
             "stderr": subprocess.DEVNULL, "env": env}
 
 
-def start_wine_session(extra: dict[str, str] | None = None) -> None:
+def start_wine_session(extra: dict[str, str] | None = None, stderr: Path | None = None) -> None:
     """Initialises the prefix if needed and starts one persistent server with the processes Wine
     starts beside a session's first program (services.exe, explorer.exe, the device hosts). They
     live as long as the server, so they are started here with no pipe of the test run: a test
@@ -61,7 +61,11 @@ def start_wine_session(extra: dict[str, str] | None = None) -> None:
     # start while no other one does.
     subprocess.run([str(WINE_PREFIX_SCRIPT)], **_quiet(extra), timeout=300, check=True)
     subprocess.run(["wineserver", "-p"], **_quiet(extra), timeout=60)
-    subprocess.run([str(WINE_RUN), "cmd", "/c", "exit"], **_quiet(extra), timeout=120, check=True)
+    # With `stderr`, the session's processes (the service manager and every service it starts)
+    # write Wine's messages there.
+    with open(stderr or os.devnull, "ab") as errors:
+        subprocess.run([str(WINE_RUN), "cmd", "/c", "exit"], **{**_quiet(extra), "stderr": errors},
+                       timeout=120, check=True)
 
 
 def end_wine_session() -> None:

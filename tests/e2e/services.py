@@ -11,6 +11,7 @@ Temp directory as every other run, so logs are told apart by their content, neve
 """
 from __future__ import annotations
 
+import contextlib
 import re
 import time
 from dataclasses import dataclass
@@ -120,6 +121,22 @@ def enable_service_logging(bare_service: Path) -> None:
     finally:
         wine("reg", "delete", ENVIRONMENT_KEY, "/v", "ZARVO_LOG", "/f")
     _service_logging = True
+
+
+@contextlib.contextmanager
+def session_messages(path: Path, channels: str):
+    """Restarts Wine so that its service manager and the services it starts write the messages of
+    Wine's debug `channels` (a WINEDEBUG value) to `path`, and restarts it as before afterwards.
+    Service logging does not outlive a restart: a later test switches it on again."""
+    global _service_logging
+    end_wine_session()
+    start_wine_session({"WINEDEBUG": channels}, stderr=path)
+    try:
+        yield path
+    finally:
+        end_wine_session()
+        start_wine_session()
+        _service_logging = False
 
 
 class Logs:

@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/command_line.h"
 #include "base/text.h"
+#include "config/config_store.h"
+#include "config/keys.h"
 #include "launcher/entry_plan.h"
 #include "service/child_command_line.h"
 #include "service/dependencies.h"
 #include "service/host_state.h"
+#include "service/install_options.h"
+#include "service/output_tail.h"
 #include "service/stop_wait.h"
 
 namespace zarvo {
@@ -143,6 +148,38 @@ TEST(HostState, Controls) {
   }
 }
 
+TEST(HostState, PreshutdownIsAcceptedOnRequestAndEndsLikeAShutdown) {
+  EXPECT_EQ(HostState(false).record().controlsAccepted, 5u);
+  HostState host(true);
+  EXPECT_EQ(host.record().controlsAccepted, 0x105u);
+  EXPECT_TRUE(host.childStarted());
+  const HostState::ControlStep step = host.onControl(svc::kControlPreshutdown);
+  EXPECT_TRUE(step.sendStopLine);
+  EXPECT_EQ(host.record().currentState, svc::kStopPending);
+  EXPECT_EQ(host.record().checkPoint, 1u);
+  // While the child ends, the check point advances; a later shutdown control changes nothing.
+  EXPECT_TRUE(host.stopProgress());
+  EXPECT_EQ(host.record().checkPoint, 2u);
+  host.onControl(svc::kControlShutdown);
+  EXPECT_TRUE(host.stopProgress());
+  EXPECT_EQ(host.record().checkPoint, 4u);
+  // Whatever the child's exit code, the stop was asked for: stopped, no error.
+  EXPECT_TRUE(host.childEnded(1));
+  EXPECT_FALSE(host.stopProgress());
+  EXPECT_EQ(host.record().win32ExitCode, 0u);
+}
+
+TEST(HostState, OnlyAPreshutdownMakesTheStopProgress) {
+  for (uint32_t control : {svc::kControlStop, svc::kControlShutdown, 4u}) {
+    SCOPED_TRACE(control);
+    HostState host(true);
+    host.onControl(control);
+    const uint32_t checkPoint = host.record().checkPoint;
+    EXPECT_FALSE(host.stopProgress());
+    EXPECT_EQ(host.record().checkPoint, checkPoint);
+  }
+}
+
 TEST(HostState, ChildEnd) {
   const struct {
     std::optional<uint32_t> request;  // a control before the child ends
@@ -245,6 +282,125 @@ TEST(WaitUntilStopped, FollowsWaitHintAndCheckPoint) {
     EXPECT_EQ(WaitUntilStopped(query, clock), c.want);
     EXPECT_EQ(sleeps, c.wantSleeps);
   }
+}
+
+}  // namespace
+}  // namespace zarvo
+
+namespace zarvo {
+namespace {
+
+TEST(ReadInstallOptions, RecordsFromTheConfiguration) {
+  const FailureAction restart30{kFailureActionRestart, 30000};
+  const FailureAction none{kFailureActionNone, 0};
+  const struct {
+    const char* what;
+    std::map<int32_t, std::string> config;
+    bool autoStart;
+    InstallOptions want;
+  } cases[] = {
+      {"nothing configured", {}, true, {.displayName = u"Svc"}},
+      {"display name, LocalService, delayed",
+       {{key::kServiceDisplayName, "My \xE9 Service"},
+        {key::kServiceAccount, "localservice"},
+        {key::kServiceDelayedAutoStart, "1"}},
+       true,
+       {.displayName = u"My \u00E9 Service",
+        .account = u"NT AUTHORITY\\LocalService",
+        .delayedAutoStart = true}},
+      {"delayed start needs automatic start",
+       {{key::kServiceDelayedAutoStart, "1"}},
+       false,
+       {.displayName = u"Svc"}},
+      {"LocalSystem is the default",
+       {{key::kServiceAccount, "LocalSystem"}},
+       true,
+       {.displayName = u"Svc"}},
+      {"network service",
+       {{key::kServiceAccount, "NetworkService"}},
+       true,
+       {.displayName = u"Svc", .account = u"NT AUTHORITY\\NetworkService"}},
+      {"virtual account",
+       {{key::kServiceAccount, "virtual"}},
+       true,
+       {.displayName = u"Svc", .account = u"NT SERVICE\\Svc"}},
+      {"restart on every failure, a day's reset period",
+       {{key::kServiceRestartDelay, "30"}},
+       true,
+       {.displayName = u"Svc", .failure = FailurePolicy{86400, {restart30}, false}}},
+      {"two restarts, then none; own reset period; on error stops",
+       {{key::kServiceRestartDelay, "30"},
+        {key::kServiceRestartLimit, "2"},
+        {key::kServiceFailureResetPeriod, "600"},
+        {key::kServiceRestartOnErrorStop, "1"}},
+       true,
+       {.displayName = u"Svc", .failure = FailurePolicy{600, {restart30, restart30, none}, true}}},
+      {"a limit without a delay does nothing",
+       {{key::kServiceRestartLimit, "2"}},
+       true,
+       {.displayName = u"Svc"}},
+      {"delay clamped to 32 bits",
+       {{key::kServiceRestartDelay, "2147483647"}},
+       true,
+       {.displayName = u"Svc",
+        .failure = FailurePolicy{86400, {{kFailureActionRestart, 0xFFFFFFFFu}}, false}}},
+      {"pre-shutdown timeout",
+       {{key::kServicePreshutdownTimeout, "300"}},
+       true,
+       {.displayName = u"Svc", .preshutdownMillis = 300000u}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResetConfiguration();
+    for (const auto& [id, value] : c.config) Config().set(id, value);
+    const InstallOptionsResult read = ReadInstallOptions(u"Svc", c.autoStart);
+    ASSERT_TRUE(read.options.has_value());
+    EXPECT_TRUE(*read.options == c.want);
+  }
+  ResetConfiguration();
+}
+
+TEST(ReadInstallOptions, UnknownAccountIsRefused) {
+  ResetConfiguration();
+  Config().set(key::kServiceAccount, "Administrator");
+  const InstallOptionsResult read = ReadInstallOptions(u"Svc", false);
+  EXPECT_FALSE(read.options.has_value());
+  EXPECT_EQ(read.error,
+            u"Unknown service account 'Administrator' (expected LocalSystem, LocalService, "
+            u"NetworkService or virtual).\n");
+  ResetConfiguration();
+}
+
+TEST(OutputTail, KeepsTheLastBytesFromALineStart) {
+  const struct {
+    const char* what;
+    std::vector<std::string> appends;
+    std::string want;
+  } cases[] = {
+      {"all kept", {"ab\n", "cd"}, "ab\ncd"},
+      {"exactly full", {"0123456789"}, "0123456789"},
+      {"older lines dropped", {"one\ntwo\n", "three"}, "two\nthree"},
+      {"the cut line is dropped whole", {"aaaa\nbb", "b\ncccc"}, "bbb\ncccc"},
+      // A cut inside the two bytes of an é: the line with the half character goes.
+      {"multibyte cut", {"\xC3\xA9yyy\n\xC3\xA9t\xC3\xA9"}, "\xC3\xA9t\xC3\xA9"},
+      {"no line feed to cut at", {"0123456789abc"}, "3456789abc"},
+      {"one block larger than the tail", {"12", "345678901234\nxy"}, "xy"},
+      {"NUL bytes removed", {std::string("a\0b", 3)}, "ab"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    OutputTail tail(10);
+    for (const std::string& a : c.appends) tail.append(a);
+    EXPECT_EQ(tail.text(), c.want);
+  }
+}
+
+TEST(OutputTail, EventTexts) {
+  EXPECT_EQ(ChildFailureText(1, u"No JVM found.\n"),
+            u"The application ended with exit code 1.\n\nIts last output:\nNo JVM found.\n");
+  EXPECT_EQ(ChildFailureText(3, u""), u"The application ended with exit code 3.");
+  EXPECT_EQ(ChildNotStartedText(2),
+            u"The service could not start the application's process (error 2).");
 }
 
 }  // namespace

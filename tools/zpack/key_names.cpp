@@ -69,6 +69,15 @@ constexpr KeyInfo kKeys[] = {
     {10120, "splash.arg13", K::Int, S::Integer},
     {10122, "splash.arg14", K::Int, S::Integer},
     {key::kVersionLineCount, "java.version_options (count)", K::Int, S::Derived},
+    {key::kServiceDisplayName, "service.display_name", K::Wide, S::String},
+    {key::kServiceAccount, "service.account", K::Narrow, S::Derived},
+    {key::kServiceDelayedAutoStart, "service.delayed_auto_start", K::Int, S::Flag},
+    {key::kServiceRestartDelay, "service.restart_delay_seconds", K::Int, S::Integer},
+    {key::kServiceRestartLimit, "service.restart_limit", K::Int, S::Integer},
+    {key::kServiceFailureResetPeriod, "service.failure_reset_seconds", K::Int, S::Integer},
+    {key::kServiceRestartOnErrorStop, "service.restart_on_error_stop", K::Int, S::Flag},
+    {key::kServicePreshutdownTimeout, "service.preshutdown_timeout_seconds", K::Int, S::Integer},
+    {key::kServiceReportChildFailure, "service.event_log_on_failure", K::Int, S::Flag},
 };
 
 // Version-option lines are numbered without a fixed end; names are given to the first thousand.

@@ -19,7 +19,7 @@ constexpr std::string_view kTopLevelKeys[] = {"stub",     "output",    "classpat
 const std::map<std::string_view, std::set<std::string_view>>& sectionKeys() {
   static const auto keys = [] {
     std::map<std::string_view, std::set<std::string_view>> m = {
-        {"service", {"description", "dependencies", "auto_start"}},
+        {"service", {"description", "dependencies", "auto_start", "account"}},
         {"application", {"arguments"}},
         {"java", {"search", "vm_options", "version_options"}},
         {"log", {"stderr", "stdout"}},

@@ -78,6 +78,7 @@ class Loader {
 
   void loadPlainSettings();
   void loadService();
+  void loadServiceOptions();
   void loadExecutableKind();
   void loadLauncher();
   void loadLog();

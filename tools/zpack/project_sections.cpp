@@ -63,6 +63,7 @@ void Loader::loadService() {
     }
     if (!joined.empty()) setRecord(key::kServiceDependencies, joined, *node, path);
   }
+  loadServiceOptions();
 }
 
 // Key 107 holds one value for three settings: a windowed launcher (1, which also shows errors

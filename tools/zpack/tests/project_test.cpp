@@ -24,6 +24,15 @@ name = "ZarvoHello"
 description = "Says hello – politely"
 dependencies = ["Tcpip", "Dnscache"]
 auto_start = true
+display_name = "Zarvo Hello Service"
+account = "virtual"
+delayed_auto_start = true
+restart_delay_seconds = 30
+restart_limit = 3
+failure_reset_seconds = 3600
+restart_on_error_stop = true
+preshutdown_timeout_seconds = 120
+event_log_on_failure = true
 
 [application]
 main_class = "com.example.hello.Hello"
@@ -120,6 +129,15 @@ include = ["build/hello.jar", {source = "deps/a.jar", name = "lib/a.jar"}]
       {2001, "k"},
       {2002, "2"},
       {2003, "hello.jar;lib\\a.jar"},
+      {5001, "Zarvo Hello Service"},
+      {5002, "virtual"},
+      {5003, "1"},
+      {5004, "30"},
+      {5005, "3"},
+      {5006, "3600"},
+      {5007, "1"},
+      {5008, "120"},
+      {5009, "1"},
       {10003, "app"},
       {10004, "lib\\native;bin"},
       {10005, "1"},
@@ -259,6 +277,18 @@ TEST(Project, ReportsFileLineAndKey) {
       {"[java]\nsearch = [\"B.\\\\jre;Y\"]\n", "p.toml:2: java.search[0]: contains ';'"},
       {"classpath = [{scan = \"a;b\"}]\n", "p.toml:1: classpath[0].scan: contains ';'"},
       {"[service]\ndependencies = [\"a,b\"]\n", "p.toml:2: service.dependencies[0]: contains ','"},
+      // Service options: known accounts, sensible numbers, nothing that would do nothing.
+      {"[service]\naccount = \"Administrator\"\n", "p.toml:2: service.account: expected"},
+      {"[service]\nrestart_delay_seconds = 0\n",
+       "p.toml:2: service.restart_delay_seconds: expected a number from 1"},
+      {"[service]\nrestart_delay_seconds = 5\nrestart_limit = 101\n",
+       "p.toml:3: service.restart_limit: expected a number from 0 to 100"},
+      {"[service]\npreshutdown_timeout_seconds = 3000000\n", "expected a number from 1 to"},
+      {"[service]\nrestart_limit = 2\n",
+       "p.toml:2: service.restart_limit: has no effect without service.restart_delay_seconds"},
+      {"[service]\nrestart_on_error_stop = true\n", "without service.restart_delay_seconds"},
+      {"[service]\ndelayed_auto_start = true\n",
+       "p.toml:2: service.delayed_auto_start: has no effect without service.auto_start"},
       {"[java]\njvm_subdirectory = \"" + std::string(200, 'x') + "\"\n",
        "p.toml:2: java.jvm_subdirectory: the stored value is 200 characters long; the launcher "
        "reads at most 199"},

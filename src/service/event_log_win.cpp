@@ -1,0 +1,53 @@
+#include "service/event_log_win.h"
+
+#include "diag/log.h"
+#include "win/windows.h"
+
+namespace zarvo {
+namespace {
+
+// The event id of the entry. No message file is registered for the source, so Windows shows
+// the text as the entry's only insertion string.
+constexpr DWORD kChildFailureEvent = 1;
+
+class EventSource {
+ public:
+  explicit EventSource(const std::u16string& name)
+      : handle_(::RegisterEventSourceW(nullptr, wstr(name))) {}
+  ~EventSource() {
+    if (handle_ != nullptr) ::DeregisterEventSource(handle_);
+  }
+  EventSource(const EventSource&) = delete;
+  EventSource& operator=(const EventSource&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+void ReportErrorEvent(const std::u16string& source, const std::u16string& text) {
+  const EventSource eventSource(source);
+  if (eventSource.get() == nullptr) {
+    DebugLog(u"RegisterEventSource failed (%d)", ::GetLastError());
+    return;
+  }
+  const wchar_t* strings[] = {wstr(text)};
+  if (!::ReportEventW(eventSource.get(), EVENTLOG_ERROR_TYPE, 0, kChildFailureEvent, nullptr, 1, 0,
+                      strings, nullptr)) {
+    DebugLog(u"ReportEvent failed (%d)", ::GetLastError());
+  }
+}
+
+std::u16string DecodeChildOutput(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int units = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (units <= 0) return {};
+  std::u16string text(static_cast<size_t>(units), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wbuf(text), units);
+  return text;
+}
+
+}  // namespace zarvo
