@@ -143,6 +143,12 @@ bool javaExeInHome(const std::string& home, std::string& javaExe) {
   javaExe = home + "\\jre\\bin\\java.exe";
   if (GetConfigInt(key::kRequireJdk) != 0) {
     if (FileExistsA(home + "\\lib\\tools.jar")) return true;
+    // JDK 9 and later have neither lib\tools.jar nor a jre folder; their compiler tells them
+    // from a runtime, and their java.exe is the one in bin.
+    if (FileExistsA(home + "\\bin\\javac.exe")) {
+      javaExe = home + "\\bin\\java.exe";
+      return true;
+    }
     observeCandidate(home, {}, Verdict::JdkRequired);
     return false;
   }

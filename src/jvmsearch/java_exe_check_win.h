@@ -19,7 +19,8 @@ bool checkJavaExe(std::string& path, std::string& version, const VersionComponen
 
 // The java executable to check under a runtime home: home\jre\bin\java.exe when it exists,
 // else home\bin\java.exe. When a JDK is required (key 131) the home must hold lib\tools.jar,
-// and the path stays the jre one; false (and nothing to check) when it does not.
+// and the path stays the jre one (JDK 8 and earlier), or bin\javac.exe, and the path is the bin
+// one (JDK 9 and later); false (and nothing to check) when it holds neither.
 bool javaExeInHome(const std::string& home, std::string& javaExe);
 
 // The cached version of the executable when the entry was written for this very last-write

@@ -19,7 +19,7 @@ std::u16string_view verdictText(Verdict verdict) {
     case Verdict::MissingDirectory:
       return u"refused: the directory does not exist";
     case Verdict::JdkRequired:
-      return u"refused: a JDK is required (no lib\\tools.jar)";
+      return u"refused: a JDK is required (no lib\\tools.jar, no bin\\javac.exe)";
     case Verdict::NotFound:
       return u"refused: no java executable there";
     case Verdict::NoVersion:

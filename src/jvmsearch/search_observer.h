@@ -15,7 +15,7 @@ namespace zarvo {
 enum class Verdict {
   Fits,              // passed every check; its library is tried next unless a newer one fits
   MissingDirectory,  // the home a registration names does not exist
-  JdkRequired,       // a JDK is required and the home has no lib\tools.jar
+  JdkRequired,       // a JDK is required: no lib\tools.jar, no bin\javac.exe
   NotFound,          // no java executable at the path
   NoVersion,         // the version could not be learnt
   OutOfBounds,       // outside the configured minimum and maximum

@@ -3,7 +3,8 @@
 A runtime home is a directory with bin\\java.exe (the stand-in that prints the banner written in
 bin\\fake_java.cfg and counts its runs in bin\\runs.log) and bin\\server\\jvm.dll (the stand-in
 JVM library, one without the JNI entry point, or a text file that no loader accepts). A JDK of
-the older layout keeps them under jre\\bin instead and has lib\\tools.jar.
+the older layout keeps them under jre\\bin instead and has lib\\tools.jar; a JDK of today's layout
+has bin\\javac.exe beside bin\\java.exe.
 """
 from __future__ import annotations
 
@@ -19,7 +20,8 @@ FIXTURES = Path(os.environ.get("ZARVO_WIN_BUILD", ROOT / "build" / "win64")) / "
 
 
 def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
-            exit_code: int = 0, old_jdk: bool = False, exports_entry: bool = True) -> Path:
+            exit_code: int = 0, old_jdk: bool = False, exports_entry: bool = True,
+            jdk: bool = False) -> Path:
     """A runtime home whose java.exe reports `version` (and exits with `exit_code`); without
     `exports_entry` its jvm.dll loads but lacks JNI_CreateJavaVM."""
     bin_dir = home / "jre" / "bin" if old_jdk else home / "bin"
@@ -28,6 +30,8 @@ def runtime(home: Path, version: str = "17.0.2", library_loads: bool = True,
         (home / "lib").mkdir()
         (home / "lib" / "tools.jar").write_bytes(b"PK\x05\x06" + bytes(18))
     shutil.copy(FIXTURES / "java" / "java.exe", bin_dir / "java.exe")
+    if jdk:
+        (bin_dir / "javac.exe").write_bytes(b"")  # only its existence counts
     (bin_dir / "fake_java.cfg").write_text(
         f'banner=openjdk version "{version}" 2024-01-16\nexit={exit_code}\n')
     jvm = bin_dir / "server" / "jvm.dll"

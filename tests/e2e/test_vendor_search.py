@@ -110,6 +110,16 @@ def jdk_required(app: Path, reg: Registry) -> Setup:
     return Setup(java=['require_jdk = true', 'search = ["V"]'], expected=jdk)
 
 
+def jdk_of_today_required(app: Path, reg: Registry) -> Setup:
+    # JDK 9 and later have no lib\tools.jar: their javac.exe shows them to be JDKs.
+    reg.msi_path("Eclipse Adoptium", "JRE", "21.0.1.12", "hotspot", runtime(app / "jre21", "21.0.1"))
+    jdk = runtime(app / "jdk17", "17.0.9", jdk=True)
+    reg.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", jdk)
+    reg.msi_path("Eclipse Adoptium", "JDK", "8.0.392.8", "hotspot",
+                 runtime(app / "jdk8", "1.8.0_392", old_jdk=True))
+    return Setup(java=['require_jdk = true', 'search = ["V"]'], expected=jdk)
+
+
 def early_access_refused(app: Path, reg: Registry) -> Setup:
     reg.installation_path(r"Azul Systems\Zulu\zulu-22", runtime(app / "zulu22", "22-ea"), 22, 0)
     released = runtime(app / "zulu21", "21.0.1")
@@ -125,7 +135,7 @@ def without_the_entry_nothing_is_read(app: Path, reg: Registry) -> Setup:
 @pytest.mark.parametrize("case", [
     eclipse_temurin, eclipse_temurin_jre_per_user, eclipse_temurin_32_bit_view,
     microsoft_build_of_openjdk, ibm_semeru, azul_zulu, bellsoft_liberica, amazon_corretto,
-    bounds_and_newest, one_version_twice_the_first_tree_wins, jdk_required,
+    bounds_and_newest, one_version_twice_the_first_tree_wins, jdk_required, jdk_of_today_required,
     early_access_refused, without_the_entry_nothing_is_read,
 ], ids=lambda case: case.__name__)
 def test_vendor_runtimes(tmp_path, registry, case):

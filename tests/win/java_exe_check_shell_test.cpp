@@ -232,13 +232,16 @@ TEST_F(JavaExeCheckShell, JavaExeInHome) {
     bool requireJdk;
     bool jreJava;
     bool toolsJar;
+    bool javac;
     bool want;
     const char* wantExe;
   } cases[] = {
-      {"plain runtime", false, false, false, true, "\\bin\\java.exe"},
-      {"jdk with jre folder", false, true, false, true, "\\jre\\bin\\java.exe"},
-      {"jdk required, none", true, false, false, false, "\\jre\\bin\\java.exe"},
-      {"jdk required, tools.jar", true, false, true, true, "\\jre\\bin\\java.exe"},
+      {"plain runtime", false, false, false, false, true, "\\bin\\java.exe"},
+      {"jdk with jre folder", false, true, false, false, true, "\\jre\\bin\\java.exe"},
+      {"jdk required, none", true, false, false, false, false, "\\jre\\bin\\java.exe"},
+      {"jdk required, tools.jar", true, false, true, false, true, "\\jre\\bin\\java.exe"},
+      {"jdk required, javac (JDK 9 and later)", true, false, false, true, true, "\\bin\\java.exe"},
+      {"jdk required, tools.jar and javac", true, true, true, true, true, "\\jre\\bin\\java.exe"},
   };
   ::CreateDirectoryA((home_ + "\\jre").c_str(), nullptr);
   ::CreateDirectoryA((home_ + "\\jre\\bin").c_str(), nullptr);
@@ -248,8 +251,10 @@ TEST_F(JavaExeCheckShell, JavaExeInHome) {
     Config().set(key::kRequireJdk, c.requireJdk ? "1" : "0");
     ::DeleteFileA((home_ + "\\jre\\bin\\java.exe").c_str());
     ::DeleteFileA((home_ + "\\lib\\tools.jar").c_str());
+    ::DeleteFileA((home_ + "\\bin\\javac.exe").c_str());
     if (c.jreJava) writeFile(home_ + "\\jre\\bin\\java.exe", "");
     if (c.toolsJar) writeFile(home_ + "\\lib\\tools.jar", "");
+    if (c.javac) writeFile(home_ + "\\bin\\javac.exe", "");
     std::string exe;
     EXPECT_EQ(javaExeInHome(home_, exe), c.want);
     EXPECT_EQ(exe, home_ + c.wantExe);
