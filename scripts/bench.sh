@@ -39,7 +39,8 @@ scripts/wine-prefix  # the prefix exists and no server of it runs: -p below star
 # Keep one server, and the processes Wine starts beside the first program, for the whole run:
 # measure the programs, not their start. They get no pipe of ours (a reader of the benchmark's
 # output would wait for them), and end with the run.
-WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p </dev/null >/dev/null 2>&1
+WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p </dev/null >/dev/null 2>&1 ||
+  echo "(a Wine server of $ZARVO_WINEPREFIX was running already: the runs use it)"
 trap 'WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true' EXIT
 scripts/wine-run cmd /c exit </dev/null >/dev/null 2>&1
 dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
