@@ -59,6 +59,7 @@ inline constexpr int32_t kServiceAccount = 5002;           // LocalService, Netw
 inline constexpr int32_t kServiceDelayedAutoStart = 5003;  // flag
 inline constexpr int32_t kServiceRestartDelay = 5004;      // seconds; > 0 restarts on failure
 inline constexpr int32_t kServiceRestartLimit = 5005;      // restarts; 0 = on every failure
+inline constexpr int32_t kMaxServiceRestarts = 100;        // the largest limit of key 5005
 inline constexpr int32_t kServiceFailureResetPeriod = 5006;  // seconds; 0 = one day
 inline constexpr int32_t kServiceRestartOnErrorStop = 5007;  // flag
 inline constexpr int32_t kServicePreshutdownTimeout = 5008;  // seconds; > 0 accepts pre-shutdown

@@ -12,6 +12,10 @@ SearchObserver*& installedObserver() {
 
 }  // namespace
 
+SearchObserver* InstalledSearchObserver() {
+  return installedObserver();
+}
+
 std::u16string_view verdictText(Verdict verdict) {
   switch (verdict) {
     case Verdict::Fits:
@@ -42,10 +46,6 @@ std::u16string_view verdictText(Verdict verdict) {
 
 void SetSearchObserver(SearchObserver* observer) {
   installedObserver() = observer;
-}
-
-void observeLocation(std::u16string_view description) {
-  if (SearchObserver* observer = installedObserver()) observer->location(description);
 }
 
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict) {

@@ -51,8 +51,15 @@ class ScopedSearchObserver {
   ScopedSearchObserver& operator=(const ScopedSearchObserver&) = delete;
 };
 
-// Reports to the installed observer, if any.
-void observeLocation(std::u16string_view description);
+// The installed observer, or null.
+SearchObserver* InstalledSearchObserver();
+
+// Reports a step to the installed observer, if any. `describe` makes the description; it runs
+// only when someone listens, so that a start formats nothing for it.
+template <class Describe>
+void observeLocation(Describe describe) {
+  if (SearchObserver* observer = InstalledSearchObserver()) observer->location(describe());
+}
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict);
 
 // How the explaining command names an entry of the search sequence: "bundled runtime .\jre",

@@ -61,7 +61,7 @@ bool tryRegistered(SearchSystem& system, SearchResult& result, Search search) {
 bool tryEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
   const std::string value = system.expandVariables(entry.value);
   DebugLog(u"Testing location %S (type %c)", value, entry.letter);
-  observeLocation(describeEntry(entry.letter, value));
+  observeLocation([&] { return describeEntry(entry.letter, value); });
   FoundRuntime found;
   switch (entry.letter) {
     case 'A':
@@ -90,9 +90,11 @@ bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fil
   const auto line = system.readLocationFile(fileName);
   if (!line) return false;
   DebugLog(preferred ? u"Has preferred location %S" : u"Has installer location %S", *line);
-  observeLocation(
-      FormatW(preferred ? u"preferred location %S (from %S)" : u"installer location %S (from %S)",
-              *line, fileName));
+  observeLocation([&] {
+    return FormatW(
+        preferred ? u"preferred location %S (from %S)" : u"installer location %S (from %S)", *line,
+        fileName);
+  });
   FoundRuntime found;
   if (!system.checkLocation(*line, earlyAccessAllowed, found)) return false;
   DebugLog(preferred ? u"Using preferred location" : u"Using installer location");
@@ -106,8 +108,10 @@ bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEn
   if (!isDirectoryLetter(entry.letter)) return false;
   if (entry.letter != 'B' && isAbsoluteLocation(entry.value)) return false;
   DebugLog(u"Testing relative location %S", entry.value);
-  observeLocation(FormatW(u"second look at %s: taken if its java.exe exists, whatever its version",
-                          describeEntry(entry.letter, entry.value)));
+  observeLocation([&] {
+    return FormatW(u"second look at %s: taken if its java.exe exists, whatever its version",
+                   describeEntry(entry.letter, entry.value));
+  });
   FoundRuntime found;
   system.checkLocation(entry.value, true, found);
   if (found.javaExe.empty() || !system.fileExists(found.javaExe)) return false;
@@ -134,8 +138,10 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
   }
 
   for (const bool machine : {false, true}) {
-    observeLocation(machine ? u"earlier installations of this application (machine)"
-                            : u"earlier installations of this application (user)");
+    observeLocation([machine] {
+      return std::u16string(machine ? u"earlier installations of this application (machine)"
+                                    : u"earlier installations of this application (user)");
+    });
     auto found = system.searchInstallations(machine);
     if (!found) continue;
     DebugLog(machine ? u"found JRE from previous installation (machine) %S"
@@ -148,7 +154,7 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
   DebugLog(u"Search sequence finished");
 
   for (const char* name : kFallbackHomeVariables) {
-    observeLocation(FormatW(u"fall-back environment variable %S", name));
+    observeLocation([name] { return FormatW(u"fall-back environment variable %S", name); });
     FoundRuntime found;
     if (system.checkEnvironmentLocation(name, found) &&
         accept(system, result, std::move(found), LocationKind::EnvironmentVariable,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "paths/path_text.h"
+
 namespace zarvo {
 namespace {
 
@@ -17,14 +19,6 @@ void addHome(std::vector<VendorRuntime>& runtimes, std::optional<std::string> ho
              std::string origin) {
   if (!home || home->empty()) return;
   runtimes.push_back({withoutTrailingBackslash(std::move(*home)), std::move(origin)});
-}
-
-std::string lowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
 }
 
 }  // namespace
@@ -52,7 +46,8 @@ std::vector<VendorRuntime> withoutRepeatedHomes(std::vector<VendorRuntime> runti
   std::vector<VendorRuntime> kept;
   std::vector<std::string> seen;
   for (VendorRuntime& runtime : runtimes) {
-    std::string home = lowerAscii(runtime.home);
+    std::string home = runtime.home;
+    lowerAsciiLetters(home);
     if (std::find(seen.begin(), seen.end(), home) != seen.end()) continue;
     seen.push_back(std::move(home));
     kept.push_back(std::move(runtime));

@@ -4,27 +4,23 @@
 
 #include "config/config_store.h"
 #include "config/keys.h"
+#include "paths/path_text.h"
 
 namespace zarvo {
 namespace {
-
-bool sameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char16_t x, char16_t y) { return lower(x) == lower(y); });
-}
 
 // The account's name as CreateService takes it; nothing for LocalSystem (the default), and an
 // error for a name the launcher does not know.
 InstallOptionsResult readAccount(const std::u16string& serviceName, InstallOptions options) {
   const std::u16string value = GetConfigStringW(key::kServiceAccount);
-  if (value.empty() || sameIgnoringCase(value, u"LocalSystem")) return {std::move(options), {}};
-  if (sameIgnoringCase(value, u"LocalService")) {
+  std::u16string lower = value;
+  lowerAsciiLetters(lower);
+  if (lower.empty() || lower == u"localsystem") return {std::move(options), {}};
+  if (lower == u"localservice") {
     options.account = u"NT AUTHORITY\\LocalService";
-  } else if (sameIgnoringCase(value, u"NetworkService")) {
+  } else if (lower == u"networkservice") {
     options.account = u"NT AUTHORITY\\NetworkService";
-  } else if (sameIgnoringCase(value, u"virtual")) {
+  } else if (lower == u"virtual") {
     // The service's own virtual account, named after the service.
     options.account = u"NT SERVICE\\" + serviceName;
   } else {
@@ -41,7 +37,7 @@ std::optional<FailurePolicy> readFailurePolicy() {
   FailurePolicy policy;
   const int32_t reset = GetConfigInt(key::kServiceFailureResetPeriod);
   policy.resetPeriodSeconds = reset > 0 ? static_cast<uint32_t>(reset) : kDefaultResetPeriodSeconds;
-  const int32_t limit = std::min(GetConfigInt(key::kServiceRestartLimit), kMaxRestarts);
+  const int32_t limit = std::min(GetConfigInt(key::kServiceRestartLimit), key::kMaxServiceRestarts);
   const FailureAction restart{kFailureActionRestart, *delay};
   if (limit <= 0) {
     policy.actions = {restart};  // the last entry stands for every later failure

@@ -51,8 +51,6 @@ struct InstallOptionsResult {
 // Delayed automatic start counts only for a service that starts automatically (`autoStart`).
 InstallOptionsResult ReadInstallOptions(const std::u16string& serviceName, bool autoStart);
 
-// The number of restarts a limited failure policy holds at most.
-inline constexpr int32_t kMaxRestarts = 100;
 // The reset period when none is configured: a day.
 inline constexpr uint32_t kDefaultResetPeriodSeconds = 86400;
 

@@ -11,9 +11,6 @@
 namespace zpack {
 namespace {
 
-// The launcher keeps at most this many restarts of a limited failure policy.
-constexpr int32_t kMaxRestarts = 100;
-
 constexpr std::array<std::string_view, 4> kAccounts = {"LocalSystem", "LocalService",
                                                        "NetworkService", "virtual"};
 
@@ -47,10 +44,10 @@ void Loader::loadServiceOptions() {
     int32_t min;
     int32_t max;
   };
-  for (const Bound b :
-       {Bound{"restart_delay_seconds", 1, INT32_MAX}, Bound{"restart_limit", 0, kMaxRestarts},
-        Bound{"failure_reset_seconds", 1, INT32_MAX},
-        Bound{"preshutdown_timeout_seconds", 1, INT32_MAX / 1000}}) {
+  for (const Bound b : {Bound{"restart_delay_seconds", 1, INT32_MAX},
+                        Bound{"restart_limit", 0, key::kMaxServiceRestarts},
+                        Bound{"failure_reset_seconds", 1, INT32_MAX},
+                        Bound{"preshutdown_timeout_seconds", 1, INT32_MAX / 1000}}) {
     const toml::node* node = service->get(b.name);
     const auto* value = node ? node->as_integer() : nullptr;
     if (value && (value->get() < b.min || value->get() > b.max)) {
