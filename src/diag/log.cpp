@@ -14,6 +14,10 @@ void writeLogEntry(bool isError, std::u16string_view format, std::span<const For
   g_backend->write(isError, formatWith<char16_t>(format, args));
 }
 
+bool DebugLogEnabled() {
+  return g_backend != nullptr && g_backend->enabled();
+}
+
 std::optional<std::u16string> GetLogFilePath() {
   if (g_backend == nullptr || !g_backend->enabled()) return std::nullopt;
   return g_backend->filePath();

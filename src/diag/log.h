@@ -42,6 +42,9 @@ void DebugLogError(std::u16string_view format, const A&... a) {
   writeLogEntry(true, format, std::span<const FormatArg>(args, sizeof...(A)));
 }
 
+// Whether entries are written: for work whose only result is a log entry.
+bool DebugLogEnabled();
+
 // The log file's path, or nothing when logging is off.
 std::optional<std::u16string> GetLogFilePath();
 

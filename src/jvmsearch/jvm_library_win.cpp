@@ -72,8 +72,11 @@ class QuietLoadErrors {
 
 HMODULE tryLibrary(const std::string& binDirectory, const std::string& subdirectory) {
   const std::string path = jvmLibraryPath(binDirectory, subdirectory);
-  const bool exists = FileExistsA(path);
-  DebugLog(u"Trying %S (exists %d)", path, exists);
+  // The loader is asked whether or not the file is there, so its existence is only news for
+  // the log: without a log, the directory search it costs (on every start) is skipped.
+  const bool logging = DebugLogEnabled();
+  const bool exists = logging && FileExistsA(path);
+  if (logging) DebugLog(u"Trying %S (exists %d)", path, exists);
   UniqueLibrary library;
   DWORD error = 0;
   {

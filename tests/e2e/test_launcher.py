@@ -165,3 +165,17 @@ def test_the_stub_imports_only_kernel32_and_msvcrt_at_load():
     listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(DIST / "launcher.exe")],
                              capture_output=True, text=True, check=True).stdout
     assert set(re.findall(r"DLL Name: (\S+)", listing)) == {"KERNEL32.dll", "msvcrt.dll"}
+
+
+def test_the_stub_code_starts_on_a_page_of_its_file():
+    # Wine maps a section from the file only when it starts on a page boundary; otherwise it
+    # reads the whole section into fresh memory at every start (cmake/page_align_code.py). The
+    # headers grow to that boundary, so that a signature's hash covers the padding.
+    stub = str(DIST / "launcher.exe")
+    sections = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", stub],
+                              capture_output=True, text=True, check=True).stdout
+    code_offset = int(re.search(r"^\s*\d+ \.text\s+\S+\s+\S+\s+\S+\s+(\S+)", sections, re.M)[1], 16)
+    headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", stub],
+                             capture_output=True, text=True, check=True).stdout
+    assert code_offset % 4096 == 0
+    assert int(re.search(r"SizeOfHeaders\s+(\S+)", headers)[1], 16) == code_offset
