@@ -59,7 +59,7 @@ runtime "$out/createvm" build/win64/bench/exit_jvm/jvm.dll
 runtime "$out/launch" build/win64/tests/fixtures/jvm/jvm.dll
 floor_dll="Z:$PWD/$out/createvm/jre/bin/server/jvm.dll"
 # The warm-up rounds also fill the version cache.
-/usr/bin/python3 bench/interleave.py --warmup 3 --runs 40 --export "$out/startup.json" \
+/usr/bin/python3 bench/interleave.py --warmup 3 --runs 60 --export "$out/startup.json" \
   --ratio "start-up ratio (App.exe /? over an empty program, goal <= 1.10)" "App.exe /?" empty \
   --ratio "create ratio (App.exe /run to JNI_CreateJavaVM over the floor program, goal <= 1.10)" \
   "App.exe /run to create" floor \
