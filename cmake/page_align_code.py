@@ -49,12 +49,12 @@ def page_align_code(image):
     raw_fields = [table + 40 * i + 20 for i in range(sections)]
     starts = [struct.unpack_from("<I", image, f)[0] for f in raw_fields]
     first = min(s for s in starts if s)
-    first_address = min(struct.unpack_from("<I", image, table + 40 * i + 12)[0] for i in range(sections))
+    addresses = [struct.unpack_from("<I", image, table + 40 * i + 12)[0] for i in range(sections)]
     if first % PAGE == 0:
         return image
     aligned = first + (-first) % PAGE
     if (first != headers_size or section_alignment % PAGE or aligned % file_alignment
-            or aligned > first_address):
+            or aligned > min(addresses)):
         sys.exit("page_align_code: an image layout this step does not know")
 
     moved = bytearray(image[:first]) + bytes(aligned - first) + image[first:]

@@ -188,10 +188,12 @@ class Holder:
 
     def __init__(self, exe: Path, release: Path, log=False):
         self.out = release.with_suffix(".out")
+        self.err = release.with_suffix(".err")
         env = wine_env({"ZARVO_LOG": "yes"} if log else {})
         self.process = subprocess.Popen([str(WINE_RUN), str(exe), "instance", "--wait-for",
                                          windows_path(release)], stdout=open(self.out, "wb"),
-                                        stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, env=env)
+                                        stderr=open(self.err, "wb"), stdin=subprocess.DEVNULL,
+                                        env=env)
 
     def values(self, timeout=30):
         deadline = time.monotonic() + timeout
@@ -200,7 +202,9 @@ class Holder:
             if "pid=" in text:
                 return values(text)
             time.sleep(0.1)
-        raise TimeoutError("the holder printed nothing")
+        # What Wine said tells a copy that never started from one that hangs.
+        raise TimeoutError(f"the holder printed nothing (exit code {self.process.poll()}, "
+                           f"standard error: {self.err.read_text(errors='replace')[-2000:]!r})")
 
 
 def test_running_copies_hold_numbered_semaphores(tmp_path):
