@@ -1,6 +1,7 @@
 #include "service/event_log_win.h"
 
 #include "diag/log.h"
+#include "win/unique_handle.h"
 #include "win/windows.h"
 
 namespace zarvo {
@@ -10,26 +11,11 @@ namespace {
 // the text as the entry's only insertion string.
 constexpr DWORD kChildFailureEvent = 1;
 
-class EventSource {
- public:
-  explicit EventSource(const std::u16string& name)
-      : handle_(::RegisterEventSourceW(nullptr, wstr(name))) {}
-  ~EventSource() {
-    if (handle_ != nullptr) ::DeregisterEventSource(handle_);
-  }
-  EventSource(const EventSource&) = delete;
-  EventSource& operator=(const EventSource&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 void ReportErrorEvent(const std::u16string& source, const std::u16string& text) {
-  const EventSource eventSource(source);
-  if (eventSource.get() == nullptr) {
+  const UniqueEventSource eventSource(::RegisterEventSourceW(nullptr, wstr(source)));
+  if (!eventSource) {
     DebugLog(u"RegisterEventSource failed (%d)", ::GetLastError());
     return;
   }

@@ -1,7 +1,8 @@
 // Owning types for Win32 handle families. The invalid value belongs to the type (CreateFile
 // fails with INVALID_HANDLE_VALUE, most other calls with null), and closing never clobbers the
 // caller's last error, so `GetLastError()` after a failed call stays meaningful during clean-up.
-// CloseHandle, RegCloseKey, FindClose, CloseServiceHandle and FreeLibrary appear only here.
+// CloseHandle, RegCloseKey, FindClose, CloseServiceHandle, FreeLibrary and DeregisterEventSource
+// appear only here.
 #pragma once
 
 #include <utility>
@@ -79,6 +80,11 @@ struct LibraryTraits {
   static Type invalid() { return nullptr; }
   static void close(Type h) { ::FreeLibrary(h); }
 };
+struct EventSourceTraits {  // RegisterEventSource
+  using Type = HANDLE;
+  static Type invalid() { return nullptr; }
+  static void close(Type h) { ::DeregisterEventSource(h); }
+};
 
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
@@ -86,5 +92,6 @@ using UniqueFind = UniqueResource<FindHandleTraits>;
 using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
+using UniqueEventSource = UniqueResource<EventSourceTraits>;
 
 }  // namespace zarvo
