@@ -41,9 +41,9 @@ std::optional<T> BlockReader::readInteger(ConfigError onShortRead) {
   size_t got = 0;
   if (!readExactly(bytes, sizeof(T), got)) {
     if (onShortRead == ConfigError::ReadInt) {
-      DebugLog(u"error %d %d\n", source_.lastError(), static_cast<int32_t>(got));
+      DebugLog("error %d %d\n", source_.lastError(), static_cast<int32_t>(got));
     } else {
-      DebugLog(u"error %d\n", source_.lastError());
+      DebugLog("error %d\n", source_.lastError());
     }
     fail(onShortRead);
     return std::nullopt;

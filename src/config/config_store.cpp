@@ -35,7 +35,7 @@ std::string GetConfigString(int32_t id, size_t capacity) {
   const std::string* value = Config().find(id);
   if (value == nullptr || capacity == 0) return {};
   if (value->size() <= capacity - 1) return *value;
-  DebugLog(u"ERROR: config string %d truncated (%d %d)", id, static_cast<int32_t>(capacity),
+  DebugLog("ERROR: config string %d truncated (%d %d)", id, static_cast<int32_t>(capacity),
            static_cast<int32_t>(value->size()));
   return value->substr(0, capacity - 1);
 }

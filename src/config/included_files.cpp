@@ -5,6 +5,7 @@
 namespace zarvo {
 namespace {
 int32_t g_unextractedPosition = 0;
+std::vector<std::string> g_extractedFiles;
 
 bool isSeparator(char c) {
   return c == '\\' || c == '/';
@@ -42,6 +43,12 @@ std::optional<std::string> firstDirectoryOf(std::string_view name) {
   return std::string(name.substr(0, slash));
 }
 
+std::optional<std::string> enclosingDirectoryOf(std::string_view name) {
+  const size_t separator = name.find_first_of("\\/");
+  if (separator == std::string_view::npos) return std::nullopt;
+  return std::string(name.substr(0, separator));
+}
+
 void unscramble(unsigned char* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) bytes[i] ^= kIncludedFileMask;
 }
@@ -51,6 +58,16 @@ int32_t UnextractedPosition() {
 }
 void SetUnextractedPosition(int32_t position) {
   g_unextractedPosition = position;
+}
+
+const std::vector<std::string>& ExtractedFiles() {
+  return g_extractedFiles;
+}
+void AddExtractedFile(std::string name) {
+  g_extractedFiles.push_back(std::move(name));
+}
+void ResetExtractedFiles() {
+  g_extractedFiles.clear();
 }
 
 }  // namespace zarvo

@@ -6,9 +6,11 @@
 namespace zarvo {
 namespace {
 
+// The name is held in the entry itself: a view per entry (and the text it points to) would
+// take twice the room in every executable.
 struct LocaleEntry {
   uint16_t id;
-  std::string_view name;
+  char name[9];  // the longest, "no_NO_NY", and its terminator
 };
 
 // Windows language identifiers and their Java-style locale names, in ascending order: first the

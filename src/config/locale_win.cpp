@@ -14,7 +14,7 @@ std::string DetectLocale() {
                                                         "GetUserDefaultUILanguage");
   if (uiLanguage != nullptr) id = uiLanguage();
   const std::string name = localeNameFor(id);
-  DebugLog(u"language/country is %S", name);
+  DebugLog("language/country is %S", name);
   SplitLocale(name);
   return name;
 }

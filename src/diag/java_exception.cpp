@@ -23,8 +23,8 @@ void logThrowableText(JNIEnv* env, jthrowable throwable) {
   const jchar* chars = env->GetStringChars(text, nullptr);
   if (chars == nullptr) return;
   const jsize length = env->GetStringLength(text);
-  DebugLogError(u"%s", std::u16string_view(reinterpret_cast<const char16_t*>(chars),
-                                           static_cast<size_t>(length < 0 ? 0 : length)));
+  DebugLogError("%s", std::u16string_view(reinterpret_cast<const char16_t*>(chars),
+                                          static_cast<size_t>(length < 0 ? 0 : length)));
   env->ReleaseStringChars(text, chars);
 }
 
@@ -33,7 +33,7 @@ void logThrowableText(JNIEnv* env, jthrowable throwable) {
 bool CheckJavaException(JNIEnv* env, bool describe) {
   jthrowable pending = env->ExceptionOccurred();
   if (pending == nullptr) return true;
-  DebugLogError(u"an exception occurred");
+  DebugLogError("an exception occurred");
   // JNI forbids calling Java methods while an exception is pending, so it is taken off the
   // thread before toString() runs and put back only for the JVM to print it.
   env->ExceptionClear();

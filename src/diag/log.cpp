@@ -1,5 +1,7 @@
 #include "diag/log.h"
 
+#include "base/text.h"
+
 namespace zarvo {
 namespace {
 LogBackend* g_backend = nullptr;
@@ -9,9 +11,9 @@ void SetLogBackend(LogBackend* backend) {
   g_backend = backend;
 }
 
-void writeLogEntry(bool isError, std::u16string_view format, std::span<const FormatArg> args) {
+void writeLogEntry(bool isError, std::string_view asciiFormat, std::span<const FormatArg> args) {
   if (g_backend == nullptr || !g_backend->enabled()) return;
-  g_backend->write(isError, formatWith<char16_t>(format, args));
+  g_backend->write(isError, formatWith<char16_t>(widenBytes(asciiFormat), args));
 }
 
 bool DebugLogEnabled() {

@@ -2,6 +2,11 @@
 // Microsoft-style format (base/format.h). Entries go to the installed LogBackend; the Windows
 // shell installs the file log at process start (launcher/log_file_win.cpp), tests install a
 // capturing one. Without a backend, logging is off and a call costs one pointer test.
+//
+// A format is written as a narrow literal of ASCII characters but read as a wide format: `%s`
+// takes a wide string and `%S` a narrow one, as in every other wide text of the launcher. The
+// literal is narrow only because it is stored in every executable: the log's formats would take
+// twice the room as UTF-16.
 #pragma once
 
 #include <optional>
@@ -28,18 +33,18 @@ class LogBackend {
 // Installs the backend for the rest of the process (or until the next call; tests reset it).
 void SetLogBackend(LogBackend* backend);
 
-void writeLogEntry(bool isError, std::u16string_view format, std::span<const FormatArg> args);
+void writeLogEntry(bool isError, std::string_view asciiFormat, std::span<const FormatArg> args);
 
 template <class... A>
-void DebugLog(std::u16string_view format, const A&... a) {
+void DebugLog(std::string_view asciiFormat, const A&... a) {
   const FormatArg args[] = {toFormatArg(a)..., FormatArg{}};
-  writeLogEntry(false, format, std::span<const FormatArg>(args, sizeof...(A)));
+  writeLogEntry(false, asciiFormat, std::span<const FormatArg>(args, sizeof...(A)));
 }
 
 template <class... A>
-void DebugLogError(std::u16string_view format, const A&... a) {
+void DebugLogError(std::string_view asciiFormat, const A&... a) {
   const FormatArg args[] = {toFormatArg(a)..., FormatArg{}};
-  writeLogEntry(true, format, std::span<const FormatArg>(args, sizeof...(A)));
+  writeLogEntry(true, asciiFormat, std::span<const FormatArg>(args, sizeof...(A)));
 }
 
 // Whether entries are written: for work whose only result is a log entry.

@@ -21,6 +21,11 @@ std::string BuildSemaphoreName(std::string_view instanceKey, bool global,
   return name;
 }
 
+TakenSemaphore decideTakenSemaphore(bool madeByAnotherAccount, bool serviceChild) {
+  if (madeByAnotherAccount) return TakenSemaphore::RunAsOnlyCopy;
+  return serviceChild ? TakenSemaphore::FailAsSecondCopy : TakenSemaphore::EndAsSecondCopy;
+}
+
 const std::string& SemaphoreName() {
   return g_semaphoreName;
 }

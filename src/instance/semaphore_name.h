@@ -22,6 +22,19 @@ inline constexpr int32_t kMaxInstanceIndex = 100000;
 std::string BuildSemaphoreName(std::string_view instanceKey, bool global,
                                std::optional<int32_t> index);
 
+// What a copy in single-instance mode does when it finds its semaphore already there.
+enum class TakenSemaphore {
+  // Another account made it: anyone can create a name in the object namespace before a service
+  // starts, so it proves no running copy. Logged, and this copy runs as the only one.
+  RunAsOnlyCopy,
+  // A second copy at a console: it ends with exit code 0 while the first one runs.
+  EndAsSecondCopy,
+  // A service's child: a service that cannot run must end in a failure, not in a clean stop
+  // that no failure action or event follows.
+  FailAsSecondCopy,
+};
+TakenSemaphore decideTakenSemaphore(bool madeByAnotherAccount, bool serviceChild);
+
 // The name of the semaphore this process holds; empty until the single-instance check ran.
 const std::string& SemaphoreName();
 void SetSemaphoreName(std::string name);

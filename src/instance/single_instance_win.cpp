@@ -9,6 +9,8 @@
 #include "diag/log.h"
 #include "instance/semaphore_name.h"
 #include "paths/paths.h"
+#include "state/launcher_state.h"
+#include "win/private_security_win.h"
 #include "win/unique_handle.h"
 #include "win/user32_win.h"
 #include "win/windows.h"
@@ -41,7 +43,7 @@ Creation createSemaphore(const std::string& name) {
 }
 
 void logCreation(const std::string& name, const Creation& creation) {
-  DebugLog(u"semaphore name %S, code %d, value %p", name, creation.error, creation.handle.get());
+  DebugLog("semaphore name %S, code %d, value %p", name, creation.error, creation.handle.get());
 }
 
 void keep(std::string name, Creation creation) {
@@ -96,16 +98,16 @@ BOOL CALLBACK activateIfOwned(HWND window, LPARAM param) {
   DWORD owner = 0;
   u.threadProcessId(window, &owner);
   if (!u.isVisible(window) || owner != target->pid) return TRUE;
-  DebugLog(u"found window %p", window);
+  DebugLog("found window %p", window);
   if (target->restore && u.isIconic(window)) {
-    DebugLog(u"restore");
+    DebugLog("restore");
     u.show(window, SW_RESTORE);
   }
-  DebugLog(u"foreground");
+  DebugLog("foreground");
   u.setForeground(window);
-  DebugLog(u"popup");
+  DebugLog("popup");
   u.setForeground(u.lastActivePopup(window));
-  DebugLog(u"done");
+  DebugLog("done");
   return TRUE;  // a program may have several top-level windows: bring each forward
 }
 
@@ -125,7 +127,7 @@ void CheckSingleInstanceFor(const std::string& instanceKey) {
   // each other's copies or refuse to start: no semaphore is taken and the copy runs on, as it
   // does when the system refuses a semaphore.
   if (instanceKey.empty()) {
-    DebugLogError(u"no instance key: the executable's path cannot be used; no semaphore taken");
+    DebugLogError("no instance key: the executable's path cannot be used; no semaphore taken");
     return;
   }
   const bool global = GetConfigInt(key::kGlobalSemaphore) != 0;
@@ -134,7 +136,7 @@ void CheckSingleInstanceFor(const std::string& instanceKey) {
     return;
   }
 
-  DebugLog(u"single instance mode");
+  DebugLog("single instance mode");
   std::string name = BuildSemaphoreName(instanceKey, global, std::nullopt);
   Creation creation = createSemaphore(name);
   logCreation(name, creation);
@@ -144,15 +146,33 @@ void CheckSingleInstanceFor(const std::string& instanceKey) {
     return;
   }
 
+  const bool madeByAnotherAccount =
+      OwnerOf(creation.handle.get(), SE_KERNEL_OBJECT) == Ownership::Others;
+  switch (decideTakenSemaphore(madeByAnotherAccount, ServiceModeFlag())) {
+    case TakenSemaphore::RunAsOnlyCopy:
+      DebugLogError("semaphore %S was made by another account: ignored, running as the only copy",
+                    name);
+      keep(std::move(name), std::move(creation));
+      RegisterPid();
+      return;
+    case TakenSemaphore::FailAsSecondCopy:
+      DebugLogError("another copy holds semaphore %S: the service cannot start", name);
+      ReportFatalErrorText(
+          u"This service's program is already running in another process, and its "
+          u"configuration allows only one copy at a time. Stop the other copy first.");
+    case TakenSemaphore::EndAsSecondCopy:
+      break;
+  }
+
   creation.handle.reset();
   uint32_t pid = ReadOtherPid();
   for (int retry = 0; pid == 0 && retry < kPidRetries; ++retry) {
     ::Sleep(kPidRetryDelayMs);
     pid = ReadOtherPid();
   }
-  DebugLog(u"other pid %d", pid);
+  DebugLog("other pid %d", pid);
   if (pid != 0 && GetConfigInt(key::kActivateWindows) != 0) ActivateWindows(pid, true);
-  DebugLog(u"exiting");
+  DebugLog("exiting");
   TerminateLauncher(0);
 }
 

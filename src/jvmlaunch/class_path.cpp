@@ -11,17 +11,11 @@
 namespace zarvo {
 namespace {
 
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // Whether `name` ends in "." + extension, in any letter case. The listing pattern "*.jar" also
 // finds "app.jarx" through its short name ("APP~1.JAR"); such a file is no archive to load.
 bool hasExtension(std::string_view name, std::string_view dottedExtension) {
   if (name.size() < dottedExtension.size()) return false;
-  const std::string_view end = name.substr(name.size() - dottedExtension.size());
-  return std::equal(end.begin(), end.end(), dottedExtension.begin(), dottedExtension.end(),
-                    [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+  return equalIgnoringAsciiCase(name.substr(name.size() - dottedExtension.size()), dottedExtension);
 }
 
 // Appends one path and its separator. An empty path is left out: an empty class path element
@@ -64,13 +58,57 @@ bool addVariableEntry(const std::string& name, bool required, std::string& path,
   return true;
 }
 
+// Whether the launcher extracted the file `name` of `directory` (its temporary directory, or the
+// directory `subdirectory` in it) itself.
+bool extractedByLauncher(const LaunchFacts& facts, std::string_view subdirectory,
+                         const std::string& directory, const std::string& name) {
+  std::string configured(subdirectory);  // the name as the configuration lists it
+  if (!configured.empty()) configured += '\\';
+  configured += name;
+  for (const std::string& file : facts.extractedFiles) {
+    if (equalIgnoringAsciiCase(file, configured)) return true;
+  }
+  DebugLogError("%S\\%S was not extracted by the launcher: left off the class path", directory,
+                name);
+  return false;
+}
+
+// Appends the archives of `directory` with the extension, in listing order. With `facts`, the
+// directory is the launcher's temporary directory (or its `subdirectory`), and only the files
+// the launcher extracted there itself count: anything else in it was put there by someone else,
+// and an archive at the front of the class path decides which classes run.
+bool addArchives(const std::string& directory, std::string_view extension, std::string& path,
+                 OptionSystem& system, const LaunchFacts* facts = nullptr,
+                 std::string_view subdirectory = {}) {
+  if (!system.fileExists(directory)) return false;
+  std::string dotted;
+  if (!extension.starts_with('.')) dotted = ".";
+  dotted += extension;
+  for (const std::string& name : system.listDirectory(directory + "\\*" + dotted)) {
+    if (!hasExtension(name, dotted)) continue;
+    if (facts && !extractedByLauncher(*facts, subdirectory, directory, name)) continue;
+    appendEntry(path, system.makeAbsoluteA(directory + "\\" + name));
+  }
+  return true;
+}
+
+// The archives of the launcher's temporary directory (`subdirectory` empty) or of the "user"
+// directory in it.
+void addExtractedArchives(const LaunchFacts& facts, std::string_view subdirectory,
+                          std::string& path, OptionSystem& system) {
+  std::string directory = facts.launcherTempDir;
+  if (!subdirectory.empty()) directory.append("\\").append(subdirectory);
+  addArchives(directory, "jar", path, system, &facts, subdirectory);
+  addArchives(directory, "zip", path, system, &facts, subdirectory);
+}
+
 }  // namespace
 
 void AddPathEntries(int32_t key, std::string& path, OptionSystem& system) {
   const std::string list = GetConfigString(key);
-  DebugLog(u"entry %S", list);
+  DebugLog("entry %S", list);
   const std::vector<std::string_view> entries = splitEntries(list);
-  DebugLog(u"entries %d", static_cast<int32_t>(entries.size()));
+  DebugLog("entries %d", static_cast<int32_t>(entries.size()));
   for (const std::string_view entry : entries) {
     if (entry.size() < 2) continue;  // no type and requirement: nothing to add or check
     std::string name(entry.substr(2));
@@ -111,15 +149,7 @@ void AddPathEntries(int32_t key, std::string& path, OptionSystem& system) {
 
 bool AddArchivesInDirectory(const std::string& directory, std::string_view extension,
                             std::string& path, OptionSystem& system) {
-  if (!system.fileExists(directory)) return false;
-  std::string dotted;
-  if (!extension.starts_with('.')) dotted = ".";
-  dotted += extension;
-  for (const std::string& name : system.listDirectory(directory + "\\*" + dotted)) {
-    if (!hasExtension(name, dotted)) continue;
-    appendEntry(path, system.makeAbsoluteA(directory + "\\" + name));
-  }
-  return true;
+  return addArchives(directory, extension, path, system);
 }
 
 void AddRuntimeArchive(bool kestrixFlavour, std::string& path, OptionSystem& system) {
@@ -133,7 +163,7 @@ void AddPathOptions(OptionBuild& build, const LaunchFacts& facts) {
   OptionSystem& system = build.system;
   const ClassPathDirectives& directives = build.directives;
 
-  DebugLog(u"adding preconfigured modulepath");
+  DebugLog("adding preconfigured modulepath");
   std::string modulePath;
   AddPathEntries(key::kModulePath, modulePath, system);
   const bool moduleMode = GetConfigInt(key::kModuleMode) != 0;
@@ -143,20 +173,17 @@ void AddPathOptions(OptionBuild& build, const LaunchFacts& facts) {
   // The launcher's own archives go with the application's modules when there are any.
   std::string& own = !modulePath.empty() || moduleMode ? modulePath : classPath;
   if (directives.prefix) appendEntry(classPath, *directives.prefix);
-  AddArchivesInDirectory(facts.launcherTempDir, "jar", own, system);
-  AddArchivesInDirectory(facts.launcherTempDir, "zip", own, system);
   // Without a temporary directory "\user" would name a directory at the root of the current
   // drive, whose archives nobody packed.
   if (!facts.launcherTempDir.empty()) {
-    const std::string userDir = facts.launcherTempDir + "\\user";
-    AddArchivesInDirectory(userDir, "jar", classPath, system);
-    AddArchivesInDirectory(userDir, "zip", classPath, system);
+    addExtractedArchives(facts, "", own, system);
+    addExtractedArchives(facts, "user", classPath, system);
   }
   AddRuntimeArchive(facts.kestrixFlavour, own, system);
   if (directives.replacement) {
     classPath += *directives.replacement;
   } else {
-    DebugLog(u"adding preconfigured classpath");
+    DebugLog("adding preconfigured classpath");
     AddPathEntries(key::kClassPath, classPath, system);
   }
   if (directives.suffix) {

@@ -54,11 +54,11 @@ void FillInitArgs(VmOptionList& options, InitArgs& init) {
   init.options.assign(options.size(), JavaVMOption{});
   init.args.nOptions = static_cast<jint>(options.size());
   init.args.options = init.options.data();
-  DebugLog(u"vmoption count %d", static_cast<int32_t>(options.size()));
+  DebugLog("vmoption count %d", static_cast<int32_t>(options.size()));
   for (size_t i = 0; i < options.size(); ++i) {
     init.options[i].optionString = options[i].data();
     init.options[i].extraInfo = nullptr;
-    DebugLog(u"vmoption %d: %S", static_cast<int32_t>(i), options[i]);
+    DebugLog("vmoption %d: %S", static_cast<int32_t>(i), options[i]);
   }
 }
 

@@ -41,12 +41,12 @@ jmethodID findStaticMethod(JNIEnv* env, jclass type, const char* name, const cha
 void configureSplash(JNIEnv* env, const SplashSettings& splash) {
   jclass type = findClass(env, kSplashClass);
   if (type == nullptr) {
-    DebugLogError(u"could not find main class for splash properties");
+    DebugLogError("could not find main class for splash properties");
     return;
   }
   jmethodID method = findStaticMethod(env, type, "initAwtSplashConfig", kSplashSignature);
   if (method == nullptr) {
-    DebugLogError(u"could not find method for splash properties");
+    DebugLogError("could not find method for splash properties");
     return;
   }
   std::array<jstring, 4> texts{};
@@ -67,21 +67,21 @@ void configureSplash(JNIEnv* env, const SplashSettings& splash) {
 void SetModuleNameProperty(JNIEnv* env, const std::u16string& modulePath) {
   jclass system = findClass(env, "java/lang/System");
   if (system == nullptr) {
-    DebugLogError(u"could not get system class");
+    DebugLogError("could not get system class");
     return;
   }
   jmethodID setProperty = findStaticMethod(
       env, system, "setProperty", "(Ljava/lang/String;Ljava/lang/String;)Ljava/lang/String;");
   if (setProperty == nullptr) {
-    DebugLogError(u"could not get method for module name init");
+    DebugLogError("could not get method for module name init");
   } else {
     jstring value = newString(env, modulePath);
     jstring name = env->NewStringUTF("zarvo.moduleName");
     if (value == nullptr || name == nullptr) {
       env->ExceptionClear();
-      DebugLogError(u"could not create string for init module name");
+      DebugLogError("could not create string for init module name");
     } else {
-      DebugLog(u"setting zarvo.moduleName to %s", modulePath);
+      DebugLog("setting zarvo.moduleName to %s", modulePath);
       jobject previous = env->CallStaticObjectMethod(system, setProperty, name, value);
       if (previous != nullptr) env->DeleteLocalRef(previous);
     }
@@ -93,19 +93,19 @@ void SetModuleNameProperty(JNIEnv* env, const std::u16string& modulePath) {
 
 // Only an out-of-memory JVM fails to make the argument array; there is nothing to run then.
 [[noreturn]] void argumentsNotMade() {
-  DebugLogError(u"could not create the arguments of main");
+  DebugLogError("could not create the arguments of main");
   ReportFatalError(msg::kJvmNotStarted, std::nullopt);
 }
 
 jobjectArray javaArguments(JNIEnv* env, const ArgumentList& arguments) {
-  DebugLog(u"param count: %d", static_cast<int32_t>(arguments.size()));
+  DebugLog("param count: %d", static_cast<int32_t>(arguments.size()));
   jclass stringClass = findClass(env, "java/lang/String");
   if (stringClass == nullptr) argumentsNotMade();
   jobjectArray array =
       env->NewObjectArray(static_cast<jsize>(arguments.size()), stringClass, nullptr);
   if (array == nullptr) argumentsNotMade();
   for (size_t i = 0; i < arguments.size(); ++i) {
-    DebugLog(u"param %d: %s", static_cast<int32_t>(i), arguments[i]);
+    DebugLog("param %d: %s", static_cast<int32_t>(i), arguments[i]);
     jstring element = newString(env, arguments[i]);
     if (element == nullptr) argumentsNotMade();
     env->SetObjectArrayElement(array, static_cast<jsize>(i), element);
@@ -120,21 +120,21 @@ bool CallMain(JNIEnv* env, std::string className,
   for (char& c : className) {
     if (c == '.') c = '/';
   }
-  DebugLog(u"main class: %S", className);
+  DebugLog("main class: %S", className);
   jclass launcher = findClass(env, className.c_str());
   if (launcher == nullptr) {
-    DebugLogError(u"could not find main class");
+    DebugLogError("could not find main class");
     ReportFatalError(msg::kMainClassNotLoaded, std::nullopt);
   }
   jmethodID main = findStaticMethod(env, launcher, "main", "([Ljava/lang/String;)V");
   if (main == nullptr) {
-    DebugLogError(u"could not find main method");
+    DebugLogError("could not find main method");
     ReportFatalError(msg::kMainMethodMissing, std::nullopt);
   }
   jobjectArray array = javaArguments(env, mainArguments());
-  DebugLog(u"calling main");
+  DebugLog("calling main");
   env->CallStaticVoidMethod(launcher, main, array);
-  DebugLog(u"main returned");
+  DebugLog("main returned");
   return CheckJavaException(env, true);
 }
 
@@ -143,14 +143,14 @@ bool CallMain(JNIEnv* env, std::string className,
 bool CallInitFromLauncher(JNIEnv* env, bool flag) {
   jclass common = findClass(env, kCommonClass);
   if (common == nullptr) {
-    DebugLogError(u"did not find %S", std::string_view(kCommonClass));
+    DebugLogError("did not find %S", std::string_view(kCommonClass));
     return false;
   }
   jmethodID init = findStaticMethod(env, common, "initFromLauncher", "(Z)V");
   if (init != nullptr) {
     env->CallStaticVoidMethod(common, init, flag ? JNI_TRUE : JNI_FALSE);
   } else {
-    DebugLogError(u"did not find initMethod");
+    DebugLogError("did not find initMethod");
   }
   env->DeleteLocalRef(common);
   return init != nullptr;
@@ -171,24 +171,24 @@ ArgumentList MainArgumentList(const ArgumentList& launcherArguments, const Argum
 }
 
 bool RunJvm(const JvmRun& run) {
-  DebugLog(u"Creating JVM");
+  DebugLog("Creating JVM");
   JavaVM* vm = nullptr;
   JNIEnv* env = nullptr;
   if (run.createJavaVM(&vm, reinterpret_cast<void**>(&env), run.initArgs) != JNI_OK) {
-    DebugLogError(u"could not initialize JVM");
+    DebugLogError("could not initialize JVM");
     return false;
   }
-  DebugLog(u"JVM created");
+  DebugLog("JVM created");
   if (run.splash) configureSplash(env, *run.splash);
   if (run.initHelperLibrary) run.initHelperLibrary(env);
   SetModuleNameProperty(env, run.modulePath);
   if (!CallMain(env, run.launcherClass, run.mainArguments)) {
-    DebugLogError(u"could not call main");
+    DebugLogError("could not call main");
     return false;
   }
-  DebugLog(u"dest JVM");
+  DebugLog("dest JVM");
   vm->DestroyJavaVM();
-  DebugLog(u"launch done");
+  DebugLog("launch done");
   return true;
 }
 

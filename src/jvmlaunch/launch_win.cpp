@@ -12,6 +12,7 @@
 #include "jvmlaunch/jvm_run.h"
 #include "jvmlaunch/launcher_properties_win.h"
 #include "jvmlaunch/vm_options_win.h"
+#include "paths/dll_search_win.h"
 #include "paths/paths.h"
 #include "state/jvm_selection.h"
 #include "state/launcher_state.h"
@@ -81,28 +82,28 @@ void logThroughLauncher(const wchar_t* format, ...) {
   va_start(args, format);
   const std::u16string text = FormatWideVarArgs(reinterpret_cast<const char16_t*>(format), args);
   va_end(args);
-  DebugLogError(u"%s", text);
+  DebugLogError("%s", text);
 }
 
 // The kestrix flavour's native helper library, which the Java side's installer code registers
 // its native methods from. Nothing in it is required for the launch.
 void InitHelperLibrary(JNIEnv* env) {
-  DebugLog(u"load helper dll");
+  DebugLog("load helper dll");
   std::u16string path = MakeAbsolute(GetConfigStringW(key::kApplicationDirectory, 4000));
   if (!path.empty() && !path.ends_with(u'\\')) path += u'\\';
   path += u".kestrix\\ksxinst.dll";
-  HMODULE library = ::LoadLibraryW(wstr(path));
-  DebugLog(u"helper dll %p %s", static_cast<const void*>(library), path);
+  HMODULE library = LoadLibraryAt(path);
+  DebugLog("helper dll %p %s", static_cast<const void*>(library), path);
   if (library == nullptr) return;
   using RegisterNatives = bool (*)(JNIEnv*, HMODULE, void (*)(const wchar_t*, ...));
   auto registerNatives = moduleFunction<RegisterNatives>(library, "registerNatives");
   if (registerNatives == nullptr) {
-    DebugLogError(u"did not find register natives in helper dll");
+    DebugLogError("did not find register natives in helper dll");
     return;
   }
   if (!CallInitFromLauncher(env, true)) return;
   if (!registerNatives(env, library, logThroughLauncher)) {
-    DebugLogError(u"registering helper dll failed");
+    DebugLogError("registering helper dll failed");
     CallInitFromLauncher(env, false);
   }
 }
@@ -113,12 +114,12 @@ void InitHelperLibrary(JNIEnv* env) {
 void ExpandArgumentFiles(VmOptionList& options) {
   if (!HasArgumentFile(options)) return;
   const std::string& bin = JvmSelection().binDirectory;
-  DebugLog(u"@ argument found %d %S", static_cast<int32_t>(options.size()), bin);
+  DebugLog("@ argument found %d %S", static_cast<int32_t>(options.size()), bin);
   if (bin.empty()) return;
   const std::string path = bin + "\\jli.dll";
-  HMODULE library = ::LoadLibraryA(path.c_str());
+  HMODULE library = LoadLibraryAt(path);
   if (library == nullptr) {
-    DebugLog(u"did not find %S", path);
+    DebugLog("did not find %S", path);
     return;
   }
   const JliFunctions jli{
@@ -126,7 +127,7 @@ void ExpandArgumentFiles(VmOptionList& options) {
       moduleFunction<decltype(jli.preprocessArg)>(library, "JLI_PreprocessArg"),
       moduleFunction<decltype(jli.memFree)>(library, "JLI_MemFree")};
   if (!jli.initArgProcessing || !jli.preprocessArg || !jli.memFree) {
-    DebugLog(u"did not find all list functions %p %p %p",
+    DebugLog("did not find all list functions %p %p %p",
              reinterpret_cast<const void*>(jli.initArgProcessing),
              reinterpret_cast<const void*>(jli.preprocessArg),
              reinterpret_cast<const void*>(jli.memFree));
@@ -142,7 +143,7 @@ DWORD WINAPI launchThread(void* parameter) {
 }  // namespace
 
 bool LaunchJava(const ArgumentList& arguments) {
-  DebugLog(u"launching program");
+  DebugLog("launching program");
   const VmOptionList properties = LauncherPropertyList();
   // Never freed: the JVM and its threads may use the strings until the process ends.
   auto* parameters = new LaunchParameters;
@@ -165,7 +166,7 @@ bool LaunchJava(const ArgumentList& arguments) {
   };
 
   const uint32_t stackSize = StackReservation(parameters->options);
-  DebugLog(u"used stack size %d", static_cast<int32_t>(stackSize));
+  DebugLog("used stack size %d", static_cast<int32_t>(stackSize));
   UniqueHandle thread(::CreateThread(nullptr, stackSize, launchThread, parameters,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
   if (!thread) return RunJvm(run);

@@ -17,7 +17,7 @@ std::string libraryPathOption(std::string_view pathVariable) {
   // Cut between directories: half a directory name would name another directory.
   const size_t cut = pathVariable.rfind(';', room);
   const std::string_view kept = pathVariable.substr(0, cut == std::string_view::npos ? 0 : cut);
-  DebugLogError(u"PATH of %I64d bytes is too long for java.library.path; %I64d bytes kept",
+  DebugLogError("PATH of %I64d bytes is too long for java.library.path; %I64d bytes kept",
                 static_cast<int64_t>(pathVariable.size()), static_cast<int64_t>(kept.size()));
   option += kept;
   return option;

@@ -26,7 +26,7 @@ std::string currentPath() {
 
 void SetNativeLibraryPath() {
   std::string directories = GetConfigString(key::kNativeLibraryDirs);
-  DebugLog(u"native lib dir is %S", directories);
+  DebugLog("native lib dir is %S", directories);
   ExpandVariablesA(directories);
   std::string path = ResolvePathListA(directories, [](std::string_view entry) {
     if (!entry.empty()) AddDllSearchDirectory(std::string(entry));
@@ -37,9 +37,9 @@ void SetNativeLibraryPath() {
   // PATH stays as it was.
   path += currentPath();
   if (::SetEnvironmentVariableA("PATH", path.c_str())) {
-    DebugLog(u"Setting PATH (native libs) %S", path);
+    DebugLog("Setting PATH (native libs) %S", path);
   } else {
-    DebugLog(u"Setting PATH (native libs) %S failed with error %d", path, ::GetLastError());
+    DebugLog("Setting PATH (native libs) %S failed with error %d", path, ::GetLastError());
   }
   // The C runtime keeps its own copy of the environment; code that reads PATH through it
   // (getenv) must see the same value.

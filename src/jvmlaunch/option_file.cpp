@@ -41,11 +41,11 @@ bool mayInclude(const OptionBuild& build, std::u16string_view path) {
   const auto open = std::find_if(build.openFiles.begin(), build.openFiles.end(),
                                  [&](const std::u16string& p) { return samePath(p, path); });
   if (open != build.openFiles.end()) {
-    DebugLogError(u"vmoptions file %s includes itself; the include is skipped", path);
+    DebugLogError("vmoptions file %s includes itself; the include is skipped", path);
     return false;
   }
   if (build.openFiles.size() >= kMaxIncludeDepth) {
-    DebugLogError(u"vmoptions file %s is nested deeper than %d includes; it is skipped", path,
+    DebugLogError("vmoptions file %s is nested deeper than %d includes; it is skipped", path,
                   static_cast<int32_t>(kMaxIncludeDepth));
     return false;
   }
@@ -56,18 +56,18 @@ void includeOptionFile(OptionBuild& build, std::optional<std::u16string_view> ba
                        std::u16string_view request) {
   std::u16string expanded(request);
   build.system.expand(expanded, false, kValueCapacity);
-  DebugLog(u"after exp from %s %s", expanded, request);
+  DebugLog("after exp from %s %s", expanded, request);
   const std::u16string absolute = build.system.makeAbsolute(expanded, baseFile);
   if (!mayInclude(build, absolute)) return;
   const OptionFile file = build.system.readFile(absolute);
-  DebugLog(u"adding vmoptions from (%p) <%s> (%s)", file.handle, absolute, expanded);
+  DebugLog("adding vmoptions from (%p) <%s> (%s)", file.handle, absolute, expanded);
   if (file.handle != nullptr) {
     build.openFiles.push_back(absolute);
     ReadOptionFile(build, absolute, file.bytes);
     build.openFiles.pop_back();
   }
-  DebugLog(u"adding vmoptions 2");
-  DebugLog(u"adding vmoptions 3");
+  DebugLog("adding vmoptions 2");
+  DebugLog("adding vmoptions 3");
 }
 
 }  // namespace
@@ -109,7 +109,7 @@ void ReadOptionFile(OptionBuild& build, std::optional<std::u16string_view> path,
     if (line.empty() || line.front() == '#') continue;
     if (line.size() >= kOptionLineCapacity) {
       // Cut, or split into pieces, the line would become options nobody wrote.
-      DebugLogError(u"vmoptions line of %I64d bytes is too long; it is skipped",
+      DebugLogError("vmoptions line of %I64d bytes is too long; it is skipped",
                     static_cast<int64_t>(line.size()));
       continue;
     }
@@ -123,10 +123,10 @@ DefaultOptionFile FindDefaultOptionFile(OptionSystem& system) {
   for (const std::u16string& exe : system.executablePaths()) {
     const std::u16string stem = exe.substr(0, exe.size() - std::min<size_t>(exe.size(), 4));
     DefaultOptionFile found{stem + u".vmoptions", system.readFile(stem + u".vmoptions")};
-    DebugLog(u"vmoptions2: exe %s file: %s, file: %p", exe, found.path, found.file.handle);
+    DebugLog("vmoptions2: exe %s file: %s, file: %p", exe, found.path, found.file.handle);
     if (found.file.handle != nullptr) return found;
     found = {exe + u".vmoptions", system.readFile(exe + u".vmoptions")};
-    DebugLog(u"vmoptions: opts2: %s, file: %p", found.path, found.file.handle);
+    DebugLog("vmoptions: opts2: %s, file: %p", found.path, found.file.handle);
     if (found.file.handle != nullptr) return found;
   }
   return {};

@@ -32,12 +32,12 @@ bool versionPatternMatches(const std::string& pattern, const std::string& versio
   if (pattern.starts_with('*')) return MatchWildcard(std::string_view(pattern).substr(1), version);
   const size_t dash = pattern.find('-');
   if (dash == std::string::npos) {
-    DebugLog(u"ERROR: expected dash");
+    DebugLog("ERROR: expected dash");
     return false;
   }
   const int32_t min = parseConfigInt(std::string_view(pattern).substr(0, dash));
   const int32_t max = parseConfigInt(std::string_view(pattern).substr(dash + 1));
-  DebugLog(u"checking min %d max %d with %d", min, max, feature);
+  DebugLog("checking min %d max %d with %d", min, max, feature);
   return min <= feature && feature <= max;
 }
 
@@ -46,7 +46,7 @@ bool versionPatternMatches(const std::string& pattern, const std::string& versio
 void addVersionSpecificOptions(OptionBuild& build, const std::string& version) {
   const int32_t count = GetConfigInt(key::kVersionLineCount);
   if (count > 0) {
-    DebugLog(u"check %d version specific vm option lines for %S", count, version);
+    DebugLog("check %d version specific vm option lines for %S", count, version);
   }
   if (version.empty()) return;
   const int32_t feature = featureVersion(version);
@@ -59,12 +59,12 @@ void addVersionSpecificOptions(OptionBuild& build, const std::string& version) {
     if (patternKey > lastKey) break;
     const std::string pattern = DupConfigString(static_cast<int32_t>(patternKey));
     const bool match = versionPatternMatches(pattern, version, feature);
-    DebugLog(u"checking version %S %d", pattern, match);
+    DebugLog("checking version %S %d", pattern, match);
     if (!match) continue;
     const int64_t optionsKey = patternKey + 1;
     std::u16string text =
         optionsKey <= lastKey ? GetConfigStringW(static_cast<int32_t>(optionsKey)) : u"";
-    DebugLog(u"adding specific %s", text);
+    DebugLog("adding specific %s", text);
     addOptionText(build, std::move(text));
     return;
   }
@@ -96,7 +96,7 @@ void AddConfiguredOptions(OptionBuild& build, const ArgumentList& args, const La
   build.system.expand(text, true, kValueCapacity);
   ArgumentList tokens;
   SplitCommandLine(text, tokens);
-  DebugLog(u"adding options");
+  DebugLog("adding options");
   AddOptionTokens(build, tokens);
   addVersionSpecificOptions(build, facts.javaVersion);
   addLocaleOptions(build, args, facts);
@@ -125,7 +125,7 @@ VmOptionList assembleVmOptions(const VmOptionList& launcherProperties, const Arg
 
   if (GetConfigInt(key::kDefaultVmOptionsFile) != 0) {
     const DefaultOptionFile found = FindDefaultOptionFile(system);
-    DebugLog(u"default vmoptions file: %p", found.file.handle);
+    DebugLog("default vmoptions file: %p", found.file.handle);
     if (found.file.handle != nullptr) {
       // Its relative includes resolve against the executable's directory, not its own.
       build.openFiles.push_back(found.path);
@@ -146,7 +146,7 @@ VmOptionList assembleVmOptions(const VmOptionList& launcherProperties, const Arg
 
   if (facts.serviceMode &&
       std::find(build.options.begin(), build.options.end(), "-Xrs") == build.options.end()) {
-    DebugLog(u"service: adding -Xrs");
+    DebugLog("service: adding -Xrs");
     build.options.emplace_back("-Xrs");
   }
   if (facts.noRedirect) build.options.emplace_back("-Dkestrix.noRedir=true");

@@ -84,6 +84,9 @@ struct LaunchFacts {
   std::optional<std::string> localeLanguage;
   std::optional<std::string> localeCountry;
   std::string launcherTempDir;  // empty when the launcher created none
+  // The included files the launcher wrote into launcherTempDir, by their configured names
+  // ("app.jar", "user\tools.zip"): the only archives of that directory that reach the class path.
+  std::vector<std::string> extractedFiles;
   bool kestrixFlavour = false;
   bool serviceMode = false;
   bool noRedirect = false;

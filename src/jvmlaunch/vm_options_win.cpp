@@ -1,6 +1,7 @@
 #include "jvmlaunch/vm_options_win.h"
 
 #include "base/text.h"
+#include "config/included_files.h"
 #include "config/locale.h"
 #include "diag/log.h"
 #include "paths/paths.h"
@@ -68,7 +69,7 @@ OptionFile WinOptionSystem::readFile(const std::u16string& path) {
   OptionFile result{file.get(), {}};
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxOptionFileBytes) {
-    DebugLogError(u"vmoptions file %s is not read: size %I64d", path,
+    DebugLogError("vmoptions file %s is not read: size %I64d", path,
                   static_cast<int64_t>(size.QuadPart));
     return result;
   }
@@ -116,35 +117,13 @@ std::optional<std::string> WinOptionSystem::environmentVariable(const std::strin
   return EnvironmentVariableA(name);
 }
 
-// GetEnvironmentVariableA returns the count without the terminator when the value fits, the
-// size needed with the terminator when it does not, and 0 for an unset variable (or an empty
-// value, told apart by the last error). The value can change between calls: ask until it fits.
-std::optional<std::string> EnvironmentVariableA(const std::string& name) {
-  std::string buffer(256, '\0');
-  for (int attempt = 0; attempt < 4; ++attempt) {
-    ::SetLastError(ERROR_SUCCESS);
-    const DWORD count =
-        ::GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    const DWORD error = ::GetLastError();
-    if (count == 0) {
-      if (error == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-      return std::string();
-    }
-    if (count < buffer.size()) {
-      buffer.resize(count);
-      return buffer;
-    }
-    buffer.assign(count, '\0');
-  }
-  return std::nullopt;
-}
-
 LaunchFacts CurrentLaunchFacts() {
   LaunchFacts facts;
   facts.javaVersion = JvmSelection().javaVersion;
   facts.localeLanguage = GetLocaleLanguage();
   facts.localeCountry = GetLocaleCountry();
   facts.launcherTempDir = LauncherTempDir();
+  facts.extractedFiles = ExtractedFiles();
   facts.kestrixFlavour = LauncherFlavour() == 'k';
   facts.serviceMode = ServiceModeFlag();
   facts.noRedirect = NoRedirectFlag();

@@ -40,7 +40,4 @@ LaunchFacts CurrentLaunchFacts();
 // The whole option list for the JVM of this launch.
 VmOptionList AssembleVmOptions(const VmOptionList& launcherProperties, const ArgumentList& args);
 
-// GetEnvironmentVariableA for a value of any length; nothing when the variable is not set.
-std::optional<std::string> EnvironmentVariableA(const std::string& name);
-
 }  // namespace zarvo

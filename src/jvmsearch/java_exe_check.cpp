@@ -63,11 +63,29 @@ Verdict refusedVersion(std::string_view version, bool earlyAccess) {
                                                        : Verdict::OutOfBounds;
 }
 
+// The executable's directory and the one above it (the runtime's home): whoever can change
+// them can have their own program run, or their own JVM library loaded, as the service's
+// account. Said only when someone listens, since reading permissions costs.
+void reportWritableDirectories(const JavaExeProbe& probe, std::string_view javaExe) {
+  if (!probe.writableByOthers || (!DebugLogEnabled() && InstalledSearchObserver() == nullptr)) {
+    return;
+  }
+  std::string directory(javaExe);
+  for (int level = 0; level < 2; ++level) {
+    const size_t slash = directory.rfind('\\');
+    if (slash == std::string::npos || slash == 0) return;
+    directory.resize(slash);
+    if (!probe.writableByOthers(directory)) continue;
+    DebugLog("%S can be changed by users other than the administrators", directory);
+    observeWritableDirectory(directory);
+  }
+}
+
 }  // namespace
 
 bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, std::string& path,
                       std::string& version) {
-  DebugLog(u"checkJavaExe (%S, [out], %d, %d, %d)", path,
+  DebugLog("checkJavaExe (%S, [out], %d, %d, %d)", path,
            static_cast<int32_t>(request.minimum.size()),
            static_cast<int32_t>(request.maximum.size()), request.earlyAccessAllowed);
   path = probe.normalise(path);
@@ -78,23 +96,23 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
   Verdict verdict = Verdict::NotFound;
   uint64_t lastWrite = 0;
   if (path.empty() || !probe.findFileTime(path, &lastWrite)) {
-    DebugLog(u"file doesn't exist");
+    DebugLog("file doesn't exist");
   } else {
-    DebugLog(u"file exists");
+    DebugLog("file exists");
     verdict = Verdict::NoVersion;
     if (std::optional<std::string> cached = probe.readCachedVersion(path, lastWrite)) {
       version = std::move(*cached);
-      DebugLog(u"got version from registry %S", version);
+      DebugLog("got version from registry %S", version);
       result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
       verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
     } else if (std::optional<std::string> ran = probe.runVersionCommand(path, lastWrite)) {
       version = std::move(*ran);
-      DebugLog(u"got version from execution %S", version);
+      DebugLog("got version from execution %S", version);
       probe.writeCachedVersion(path, lastWrite, version);
       result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
       verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
     } else {
-      DebugLog(u"couldn't get version");
+      DebugLog("couldn't get version");
     }
     if (result && request.windowed) {
       // A windowed application must not open a console window, so only javaw.exe will do.
@@ -111,7 +129,8 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
     return false;
   }
   observeCandidate(path, version, verdict);
-  DebugLog(u"checkJavaExe returning %d", result);
+  if (verdict != Verdict::NotFound) reportWritableDirectories(probe, path);
+  DebugLog("checkJavaExe returning %d", result);
   return result;
 }
 
@@ -127,7 +146,7 @@ const std::vector<std::string>& NonWorkingJavaList() {
 }
 
 bool addNonWorkingJava(std::string_view path) {
-  DebugLog(u"add non-working java %S", path);
+  DebugLog("add non-working java %S", path);
   nonWorkingJava().emplace_back(path);
   return nonWorkingJava().size() < kNonWorkingJavaLimit;
 }

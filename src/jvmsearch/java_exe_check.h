@@ -54,6 +54,9 @@ struct JavaExeProbe {
   std::function<void(const std::string& path, uint64_t lastWrite, std::string_view version)>
       writeCachedVersion;
   std::function<bool(const std::string& path)> fileExists;
+  // Whether users other than the administrators can change the directory; asked only when the
+  // log or an onlooker listens (none: never asked).
+  std::function<bool(const std::string& directory)> writableByOthers;
 };
 
 struct JavaExeRequest {
@@ -65,7 +68,9 @@ struct JavaExeRequest {
 
 // Whether the executable at `path` is usable. `path` comes back normalised (and switched to
 // javaw.exe for a windowed launcher); `version` holds the version learnt, empty when none. The
-// verdict, with the reason for a refusal, goes to the search observer (search_observer.h).
+// verdict, with the reason for a refusal, goes to the search observer (search_observer.h), and
+// so does, with a log line, each of the executable's directory and the runtime's home that
+// users other than the administrators can change.
 bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, std::string& path,
                       std::string& version);
 

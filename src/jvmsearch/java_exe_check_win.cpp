@@ -8,6 +8,7 @@
 #include "config/keys.h"
 #include "diag/log.h"
 #include "jvmsearch/search_observer.h"
+#include "paths/directory_writers_win.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "win/unique_handle.h"
@@ -56,7 +57,7 @@ std::u16string environmentForVersionRun() {
       const std::u16string_view entry(u16(p));
       if (namesOptionVariable(entry)) {
         const size_t equals = entry.find(u'=', 1);
-        DebugLog(u"%s is %s", entry.substr(0, equals),
+        DebugLog("%s is %s", entry.substr(0, equals),
                  equals == std::u16string_view::npos ? u"" : entry.substr(equals + 1));
       } else {
         block += entry;
@@ -71,12 +72,12 @@ std::u16string environmentForVersionRun() {
   return block;
 }
 
-// The first kBannerLineLimit bytes of the captured error stream.
-std::optional<std::string> readCapture(const std::string& fileName) {
-  UniqueFile file(::CreateFileA(fileName.c_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
+// The first kBannerLineLimit bytes of the captured error stream, read through the handle the
+// child wrote through, from the start.
+std::optional<std::string> readCapture(const UniqueFile& file) {
+  if (!file || ::SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    return std::nullopt;
+  }
   std::string text(kBannerLineLimit, '\0');
   DWORD readBytes = 0;
   if (!::ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &readBytes, nullptr)) {
@@ -133,6 +134,7 @@ bool checkJavaExe(std::string& path, std::string& version, const VersionComponen
         writeCachedVersion(p, lastWrite, v);
       },
       [](const std::string& p) { return FileExistsA(p); },
+      [](const std::string& directory) { return DirectoryWritableByOthers(directory); },
   };
   const JavaExeRequest request{minimum, maximum, earlyAccessAllowed,
                                GetConfigInt(key::kExecutableKind) == key::kKindWindowed};
@@ -216,7 +218,7 @@ std::optional<std::string> runVersionCommand(const std::string& path, uint64_t l
                                              uint32_t timeoutMs) {
   std::set<std::string>& hung = hungVersionRuns();
   if (hung.count(path) != 0) {
-    DebugLog(u"%S did not answer -version before; not run again", path);
+    DebugLog("%S did not answer -version before; not run again", path);
     return std::nullopt;
   }
   // The program is named separately and quoted on the command line: an unquoted
@@ -227,11 +229,10 @@ std::optional<std::string> runVersionCommand(const std::string& path, uint64_t l
   std::u16string commandLine = u"\"" + program + u"\" -version";
   std::u16string environment = environmentForVersionRun();
 
-  const std::string captureName = MakeTempFileName();
-  SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  UniqueFile capture(::CreateFileA(captureName.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  // The capture is a new file of ours: the version read from it is cached for this
+  // executable, so a file someone else could write would let them choose that version.
+  std::string captureName;
+  UniqueFile capture = CreatePrivateTempFile(captureName, true);
   HANDLE errorHandle = capture ? capture.get() : nullptr;
   InheritOnly inheritOnly(errorHandle);
 
@@ -252,7 +253,7 @@ std::optional<std::string> runVersionCommand(const std::string& path, uint64_t l
 
   std::optional<std::string> version;
   if (!started) {
-    DebugLog(u"Could not create process %s > %S (error %d)", commandLine, captureName, startError);
+    DebugLog("Could not create process %s > %S (error %d)", commandLine, captureName, startError);
   } else {
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
@@ -261,23 +262,23 @@ std::optional<std::string> runVersionCommand(const std::string& path, uint64_t l
     const bool timedOut = ::WaitForSingleObject(process.get(), timeoutMs) == WAIT_TIMEOUT;
     DWORD exitCode = 0;
     ::GetExitCodeProcess(process.get(), &exitCode);
-    DebugLog(u"Exit Code %d", exitCode);
-    capture.reset();
+    DebugLog("Exit Code %d", exitCode);
     if (timedOut) {
-      DebugLog(u"Terminating process");
+      DebugLog("Terminating process");
       ::TerminateProcess(process.get(), 1);
       hung.insert(path);
       // The dying process still holds the capture file; wait a little so it can be deleted.
+      capture.reset();
       ::WaitForSingleObject(process.get(), 5000);
     } else if (exitCode != 0) {
       writeCachedVersion(path, lastWrite, kFailedVersionRun);
-    } else if (std::optional<std::string> captured = readCapture(captureName)) {
+    } else if (std::optional<std::string> captured = readCapture(capture)) {
       version = parseVersionBanner(*captured);
-      if (version) DebugLog(u"Java version2: %S", *version);
+      if (version) DebugLog("Java version2: %S", *version);
     }
   }
   capture.reset();
-  ::DeleteFileA(captureName.c_str());
+  if (!captureName.empty()) ::DeleteFileA(captureName.c_str());
   return version;
 }
 

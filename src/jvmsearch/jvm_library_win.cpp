@@ -76,17 +76,17 @@ HMODULE tryLibrary(const std::string& binDirectory, const std::string& subdirect
   // the log: without a log, the directory search it costs (on every start) is skipped.
   const bool logging = DebugLogEnabled();
   const bool exists = logging && FileExistsA(path);
-  if (logging) DebugLog(u"Trying %S (exists %d)", path, exists);
+  if (logging) DebugLog("Trying %S (exists %d)", path, exists);
   UniqueLibrary library;
   DWORD error = 0;
   {
     const QuietLoadErrors quiet;
-    library.reset(::LoadLibraryA(path.c_str()));
+    library.reset(LoadLibraryAt(path));
     error = ::GetLastError();
   }
   if (!library) {
     // A 32-bit library in this 64-bit process ends up here with ERROR_BAD_EXE_FORMAT.
-    if (exists) DebugLog(u"Failed with error code %d", error);
+    if (exists) DebugLog("Failed with error code %d", error);
     return nullptr;
   }
   // A library that loads ends the probing even when it lacks the invocation interface: the
@@ -99,7 +99,9 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
   const std::string binDirectory = binDirectoryOf(javaExe);
   if (binDirectory.empty()) return nullptr;
 
-  const uintptr_t cookie = AddDllSearchDirectory(binDirectory);
+  // Registered whatever key 154 says: the JVM library is loaded with the search that leaves out
+  // the current directory and PATH, and the DLLs it imports live here.
+  const uintptr_t cookie = RegisterDllSearchDirectory(binDirectory);
   uint32_t major = 0;
   uint32_t minor = 0;
   systemVersion(&major, &minor);
@@ -111,9 +113,9 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
   const PathValue old = readPath();
   const std::string path = binDirectory + ";" + old.text;
   if (setPath(path)) {
-    DebugLog(u"Setting PATH %d %S", old.reportedSize, path);
+    DebugLog("Setting PATH %d %S", old.reportedSize, path);
   } else {
-    DebugLog(u"Setting PATH %S failed with error %d", path, ::GetLastError());
+    DebugLog("Setting PATH %S failed with error %d", path, ::GetLastError());
   }
 
   HMODULE module = nullptr;
@@ -125,9 +127,9 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
 
   RemoveDllSearchDirectory(cookie);
   if (setPath(old.text)) {
-    DebugLog(u"Setting PATH %S", old.text);
+    DebugLog("Setting PATH %S", old.text);
   } else {
-    DebugLog(u"Setting PATH %S failed with error %d", old.text, ::GetLastError());
+    DebugLog("Setting PATH %S failed with error %d", old.text, ::GetLastError());
   }
   return nullptr;
 }
@@ -139,7 +141,7 @@ void preloadUcrtbase(const std::string& binDirectory, uint32_t majorVersion,
   if (!needsUcrtbasePreload(majorVersion, minorVersion)) return;
   const std::string bundled = binDirectory + "\\ucrtbase.dll";
   if (!FileExistsA(bundled)) return;
-  DebugLog(u"Preloading ucrtbase.dll 4");
+  DebugLog("Preloading ucrtbase.dll 4");
   // Both candidates by full path: a bare name would also search the current directory and PATH,
   // and switching the current directory to the bin directory to steer that search would change
   // it for the whole process. The system's copy comes first because it is the serviced one.
@@ -148,14 +150,14 @@ void preloadUcrtbase(const std::string& binDirectory, uint32_t majorVersion,
   const UINT systemChars = ::GetSystemDirectoryA(system, MAX_PATH + 1);  // count without NUL
   if (systemChars > 0 && systemChars <= MAX_PATH) {
     const std::string systemCopy = std::string(system, systemChars) + "\\ucrtbase.dll";
-    if (::LoadLibraryA(systemCopy.c_str()) != nullptr) return;
+    if (LoadLibraryAt(systemCopy) != nullptr) return;
   }
-  if (::LoadLibraryA(bundled.c_str()) != nullptr) return;
-  DebugLog(u"Could not preload ucrtbase.dll");
+  if (LoadLibraryAt(bundled) != nullptr) return;
+  DebugLog("Could not preload ucrtbase.dll");
 }
 
 HMODULE loadJvmLibrary(const std::string& javaExe) {
-  DebugLog(u"Trying to load JVM-DLL from %S", javaExe);
+  DebugLog("Trying to load JVM-DLL from %S", javaExe);
   if (HMODULE module = tryBinDirectory(javaExe)) return module;
   return tryBinDirectory(jreFallbackJavaExe(javaExe));
 }

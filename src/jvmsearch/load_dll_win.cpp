@@ -41,7 +41,7 @@ bool LoadDLL() {
   SearchResult result;
   HMODULE const module = searchJvm(result);
   if (result.kind == LocationKind::None) {
-    DebugLogError(u"No JVM found");
+    DebugLogError("No JVM found");
     ShowErrorMessageA(msg::kNoJvmFound, "64");
     return false;
   }
@@ -54,17 +54,17 @@ bool LoadDLL() {
 
   void* createJavaVM = nullptr;
   if (module == nullptr) {
-    DebugLogError(u"Could not get DLL-Handle.");
+    DebugLogError("Could not get DLL-Handle.");
   } else {
     createJavaVM = reinterpret_cast<void*>(::GetProcAddress(module, "JNI_CreateJavaVM"));
   }
   JvmSelection().createJavaVM = createJavaVM;
   if (createJavaVM == nullptr) {
-    DebugLogError(u"Could not load functions");
+    DebugLogError("Could not load functions");
     showNotLoaded(result);
     return false;
   }
-  DebugLog(u"Loading of JVM-DLL successful");
+  DebugLog("Loading of JVM-DLL successful");
   return true;
 }
 

@@ -74,13 +74,13 @@ std::optional<FoundRuntime> searchLocatedRuntimes(bool allAdmitted, const Bounds
 
 std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, const Bounds& b) {
   const std::string appId = GetConfigString(key::kApplicationId);
-  DebugLog(u"checking app id %S (%d, %p)", appId, static_cast<int32_t>(view),
+  DebugLog("checking app id %S (%d, %p)", appId, static_cast<int32_t>(view),
            static_cast<const void*>(root));
   if (appId.empty()) return std::nullopt;
   UniqueRegKey key;
   const LSTATUS st = ::RegOpenKeyExA(root, kInstallationsKey, 0, KEY_READ | view, key.put());
   if (st != ERROR_SUCCESS) {
-    DebugLog(u"could not open installation node %d", static_cast<int32_t>(st));
+    DebugLog("could not open installation node %d", static_cast<int32_t>(st));
     return std::nullopt;
   }
   LSTATUS queried = ERROR_SUCCESS;
@@ -89,18 +89,18 @@ std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, co
       readRegistryString(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
   // A value holding the empty text is a list without installations, not a failed query.
   if (!list || returnedBytes == 0) {
-    DebugLog(u"could not query value node %d", static_cast<int32_t>(queried));
+    DebugLog("could not query value node %d", static_cast<int32_t>(queried));
     return std::nullopt;
   }
-  DebugLog(u"found installations: %S", *list);
+  DebugLog("found installations: %S", *list);
   for (const std::string& home : installationHomes(*list)) {
     FoundRuntime found;
     if (!javaExeInHome(home, found.javaExe)) {
-      DebugLog(u"did not find java in %S", home);
+      DebugLog("did not find java in %S", home);
       continue;
     }
     if (checkJavaExe(found.javaExe, found.version, b.minimum, b.maximum, false)) return found;
-    DebugLog(u"java version did not match in %S", home);
+    DebugLog("java version did not match in %S", home);
   }
   return std::nullopt;
 }
@@ -162,10 +162,10 @@ std::optional<FoundRuntime> searchRegistryRuntimes(const VersionComponents& mini
   std::optional<FoundRuntime> javaSoft;
   if (!restricted) {
     javaSoft = searchJavaSoft(b);
-    if (javaSoft) DebugLog(u"found sun %S %S", javaSoft->javaExe, javaSoft->version);
+    if (javaSoft) DebugLog("found sun %S %S", javaSoft->javaExe, javaSoft->version);
   }
   auto located = searchLocatedRuntimes(!restricted, b);
-  if (located) DebugLog(u"found located %S %S", located->javaExe, located->version);
+  if (located) DebugLog("found located %S %S", located->javaExe, located->version);
   return preferNewer(std::move(javaSoft), std::move(located));
 }
 
@@ -183,11 +183,11 @@ std::optional<FoundRuntime> searchVendorRuntimes(const VersionComponents& minimu
     // An uninstaller that left its key behind names a home that is gone: say so, rather than
     // report a missing java.exe.
     if (!isDirectory(runtime.home)) {
-      DebugLog(u"vendor runtime %S (%S) names a missing directory", runtime.home, runtime.origin);
+      DebugLog("vendor runtime %S (%S) names a missing directory", runtime.home, runtime.origin);
       observeCandidate(runtime.home, {}, Verdict::MissingDirectory);
       return false;
     }
-    DebugLog(u"found vendor runtime %S (%S)", runtime.home, runtime.origin);
+    DebugLog("found vendor runtime %S (%S)", runtime.home, runtime.origin);
     auto checked = checkHome(runtime.home, b);
     if (checked) found = std::move(*checked);
     return checked.has_value();

@@ -24,40 +24,40 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 void unpackJar(const std::string& directory, const std::string& packedPath, UnpackSystem& system) {
   const std::string jarPath = unpackedJarPath(packedPath);
   if (!system.fileExists(packedPath)) {
-    DebugLog(u"pack path doesn't exists");
+    DebugLog("pack path doesn't exists");
     return;
   }
   const std::string program = directory + "\\bin\\unpack200.exe";
   const std::string commandLine = unpackCommandLine(packedPath, jarPath);
-  DebugLog(u"%S", program);
-  DebugLog(u"%S", commandLine);
+  DebugLog("%S", program);
+  DebugLog("%S", commandLine);
 
   const UnpackToolRun run = system.runTool(program, commandLine);
   if (run == UnpackToolRun::kNotStarted) {
-    DebugLog(u"could not create unpack process");
+    DebugLog("could not create unpack process");
     ReportFatalErrorA(msg::kInternalError, "20");
   }
-  DebugLog(u"unpack done");
+  DebugLog("unpack done");
 
   if (run != UnpackToolRun::kSucceeded) {
     // The packed file is the only copy of this jar: keep it, and remove whatever the tool left
     // as jar (the jar did not exist before the run), because a jar that exists is taken as
     // unpacked from then on and a truncated one would break the runtime for good. The next
     // start-up tries again.
-    DebugLogError(u"unpack200 %S for %S", run == UnpackToolRun::kTimedOut ? "timed out" : "failed",
+    DebugLogError("unpack200 %S for %S", run == UnpackToolRun::kTimedOut ? "timed out" : "failed",
                   packedPath);
     if (system.fileExists(jarPath)) system.removeFile(jarPath);
     return;
   }
   if (!system.fileExists(jarPath)) {
     // Exit code 0 but no jar: keeping the packed file is what lets a later run succeed.
-    DebugLogError(u"unpack200 left no %S", jarPath);
+    DebugLogError("unpack200 left no %S", jarPath);
     return;
   }
   // A tool that removed the packed file itself has done our work.
   const uint32_t error = system.removeFile(packedPath);
   if (error != 0 && error != kFileNotFoundError) {
-    DebugLog(u"could not delete packed file (error %d)", static_cast<int32_t>(error));
+    DebugLog("could not delete packed file (error %d)", static_cast<int32_t>(error));
   }
 }
 
@@ -70,10 +70,10 @@ void unpackPackedJars(const std::string& directory, std::string_view subDirector
     if (!endsWithIgnoringCase(name, kPackedJarSuffix)) continue;
     const std::string packedPath = folder + "\\" + name;
     const std::string jarPath = unpackedJarPath(packedPath);
-    DebugLog(u"checking %S", jarPath);
+    DebugLog("checking %S", jarPath);
     if (system.fileExists(jarPath)) continue;
     if (!announced) {
-      DebugLog(u"Unpacking JRE");
+      DebugLog("Unpacking JRE");
       system.announce();
       announced = true;
     }
@@ -102,7 +102,7 @@ void unpackRuntimeWith(const std::string& directory, UnpackSystem& system) {
   bool announced = false;
   unpackPackedJars(directory, "lib", announced, system);
   unpackPackedJars(directory, "lib\\ext", announced, system);
-  if (announced) DebugLog(u"Unpacking JRE done");
+  if (announced) DebugLog("Unpacking JRE done");
 }
 
 }  // namespace zarvo

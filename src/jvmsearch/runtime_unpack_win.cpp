@@ -53,12 +53,12 @@ class WinUnpackSystem final : public UnpackSystem {
                          NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info);
     const DWORD startError = ::GetLastError();
     if (!started) {
-      DebugLog(u"CreateProcess failed (error %d)", static_cast<int32_t>(startError));
+      DebugLog("CreateProcess failed (error %d)", static_cast<int32_t>(startError));
       return UnpackToolRun::kNotStarted;
     }
     UniqueHandle process(info.hProcess);
     UniqueHandle thread(info.hThread);
-    DebugLog(u"waiting for unpack200 to finish");
+    DebugLog("waiting for unpack200 to finish");
     if (::WaitForSingleObject(process.get(), toolTimeoutMs_) != WAIT_OBJECT_0) {
       ::TerminateProcess(process.get(), 1);
       // The dying tool still holds the jar open; give it a moment so the jar can be removed.
@@ -67,7 +67,7 @@ class WinUnpackSystem final : public UnpackSystem {
     }
     DWORD exitCode = 1;
     if (!::GetExitCodeProcess(process.get(), &exitCode)) return UnpackToolRun::kFailed;
-    DebugLog(u"unpack200 exit code %d", static_cast<int32_t>(exitCode));
+    DebugLog("unpack200 exit code %d", static_cast<int32_t>(exitCode));
     return exitCode == 0 ? UnpackToolRun::kSucceeded : UnpackToolRun::kFailed;
   }
 

@@ -52,6 +52,10 @@ void observeCandidate(std::string_view path, std::string_view version, Verdict v
   if (SearchObserver* observer = installedObserver()) observer->candidate(path, version, verdict);
 }
 
+void observeWritableDirectory(std::string_view directory) {
+  if (SearchObserver* observer = installedObserver()) observer->writableDirectory(directory);
+}
+
 std::u16string describeEntry(char letter, std::string_view value) {
   switch (letter) {
     case 'B':

@@ -37,6 +37,8 @@ class SearchObserver {
   // A candidate was judged. `path` is the java executable, or the home for MissingDirectory and
   // JdkRequired; `version` is empty when none was learnt.
   virtual void candidate(std::string_view path, std::string_view version, Verdict verdict) = 0;
+  // Users other than the administrators can change `directory`, where the last candidate lives.
+  virtual void writableDirectory(std::string_view directory) = 0;
 };
 
 // The observer for the rest of the process (null: none). Set before the search runs.
@@ -61,6 +63,7 @@ void observeLocation(Describe describe) {
   if (SearchObserver* observer = InstalledSearchObserver()) observer->location(describe());
 }
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict);
+void observeWritableDirectory(std::string_view directory);
 
 // How the explaining command names an entry of the search sequence: "bundled runtime .\jre",
 // "environment variable JAVA_HOME", "registered vendor runtimes", ... The value is the expanded

@@ -1,11 +1,13 @@
 #include "jvmsearch/search_sequence.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/format.h"
 #include "diag/log.h"
 #include "jvmsearch/search_observer.h"
 #include "jvmsearch/version.h"
+#include "paths/path_text.h"
 
 namespace zarvo {
 
@@ -23,6 +25,29 @@ std::vector<SearchEntry> parseSearchSequence(std::string_view sequence) {
 
 bool isAbsoluteLocation(std::string_view value) {
   return value.size() >= 2 && (value[1] == ':' || (value[0] == '\\' && value[1] == '\\'));
+}
+
+std::string javaSearchPath(std::string_view exeDirectory, std::string_view systemDirectory,
+                           std::string_view windowsDirectory, std::string_view pathValue) {
+  std::string list;
+  const auto add = [&list](std::string_view directory) {
+    if (directory.empty()) return;
+    if (!list.empty()) list += ';';
+    list += directory;
+  };
+  add(exeDirectory);
+  add(systemDirectory);
+  add(windowsDirectory);
+  while (!pathValue.empty()) {
+    const size_t end = std::min(pathValue.find(';'), pathValue.size());
+    std::string_view entry = pathValue.substr(0, end);
+    pathValue.remove_prefix(std::min(end + 1, pathValue.size()));
+    if (entry.size() >= 2 && entry.front() == '"' && entry.back() == '"') {
+      entry = entry.substr(1, entry.size() - 2);
+    }
+    if (!IsRelativePathA(entry)) add(entry);
+  }
+  return list;
 }
 
 namespace {
@@ -60,7 +85,7 @@ bool tryRegistered(SearchSystem& system, SearchResult& result, Search search) {
 
 bool tryEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
   const std::string value = system.expandVariables(entry.value);
-  DebugLog(u"Testing location %S (type %c)", value, entry.letter);
+  DebugLog("Testing location %S (type %c)", value, entry.letter);
   observeLocation([&] { return describeEntry(entry.letter, value); });
   FoundRuntime found;
   switch (entry.letter) {
@@ -89,7 +114,7 @@ bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fil
   const bool preferred = earlyAccessAllowed;
   const auto line = system.readLocationFile(fileName);
   if (!line) return false;
-  DebugLog(preferred ? u"Has preferred location %S" : u"Has installer location %S", *line);
+  DebugLog(preferred ? "Has preferred location %S" : "Has installer location %S", *line);
   observeLocation([&] {
     return FormatW(
         preferred ? u"preferred location %S (from %S)" : u"installer location %S (from %S)", *line,
@@ -97,7 +122,7 @@ bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fil
   });
   FoundRuntime found;
   if (!system.checkLocation(*line, earlyAccessAllowed, found)) return false;
-  DebugLog(preferred ? u"Using preferred location" : u"Using installer location");
+  DebugLog(preferred ? "Using preferred location" : "Using installer location");
   return accept(system, result, std::move(found), LocationKind::Directory, *line);
 }
 
@@ -107,7 +132,7 @@ bool tryLocationFile(SearchSystem& system, SearchResult& result, const char* fil
 bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEntry& entry) {
   if (!isDirectoryLetter(entry.letter)) return false;
   if (entry.letter != 'B' && isAbsoluteLocation(entry.value)) return false;
-  DebugLog(u"Testing relative location %S", entry.value);
+  DebugLog("Testing relative location %S", entry.value);
   observeLocation([&] {
     return FormatW(u"second look at %s: taken if its java.exe exists, whatever its version",
                    describeEntry(entry.letter, entry.value));
@@ -115,7 +140,7 @@ bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEn
   FoundRuntime found;
   system.checkLocation(entry.value, true, found);
   if (found.javaExe.empty() || !system.fileExists(found.javaExe)) return false;
-  DebugLog(u"%S exists", found.javaExe);
+  DebugLog("%S exists", found.javaExe);
   return accept(system, result, std::move(found), LocationKind::Directory, entry.value);
 }
 
@@ -144,14 +169,14 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
     });
     auto found = system.searchInstallations(machine);
     if (!found) continue;
-    DebugLog(machine ? u"found JRE from previous installation (machine) %S"
-                     : u"found JRE from previous installation (user) %S",
+    DebugLog(machine ? "found JRE from previous installation (machine) %S"
+                     : "found JRE from previous installation (user) %S",
              found->javaExe);
     if (accept(system, result, std::move(*found), LocationKind::Registry, std::nullopt)) {
       return result;
     }
   }
-  DebugLog(u"Search sequence finished");
+  DebugLog("Search sequence finished");
 
   for (const char* name : kFallbackHomeVariables) {
     observeLocation([name] { return FormatW(u"fall-back environment variable %S", name); });

@@ -37,6 +37,14 @@ std::vector<SearchEntry> parseSearchSequence(std::string_view sequence);
 // drive colon second or a leading "\\". Only A and R entries are skipped for it.
 bool isAbsoluteLocation(std::string_view value);
 
+// Where an S entry looks for java.exe, as a ';'-separated list in search order: the executable's
+// directory, the system directory, the Windows directory, then the entries of PATH
+// (`pathValue`) that are absolute, without the double quotes around an entry. Never the current
+// directory, nor a relative PATH entry, which would be taken against it: a java.exe planted
+// there would run as the service's account.
+std::string javaSearchPath(std::string_view exeDirectory, std::string_view systemDirectory,
+                           std::string_view windowsDirectory, std::string_view pathValue);
+
 // The location files below the application directory (key 10003).
 inline constexpr char kPreferredLocationFile[] = "\\.kestrix\\pref_jre.cfg";
 inline constexpr char kInstallerLocationFile[] = "\\.kestrix\\inst_jre.cfg";

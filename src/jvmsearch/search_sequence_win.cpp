@@ -18,6 +18,15 @@ namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
+// GetSystemDirectoryA and GetWindowsDirectoryA return the count without the terminator, or the
+// size needed when the buffer is too small; MAX_PATH always suffices for these two.
+template <class Get>
+std::string systemPath(Get get) {
+  char buffer[MAX_PATH + 1] = {};
+  const UINT chars = get(buffer, MAX_PATH + 1);
+  return chars > 0 && chars <= MAX_PATH ? std::string(buffer, chars) : std::string();
+}
+
 class WinSearchSystem : public SearchSystem {
  public:
   WinSearchSystem(VersionComponents minimum, VersionComponents maximum)
@@ -74,10 +83,14 @@ class WinSearchSystem : public SearchSystem {
   }
 
   bool checkSearchPathLocation(FoundRuntime& found) override {
+    // With a path of its own, SearchPathA looks there only: not in the current directory.
+    const std::string searchPath = javaSearchPath(
+        GetExeDirectory().narrow, systemPath(::GetSystemDirectoryA),
+        systemPath(::GetWindowsDirectoryA), EnvironmentVariableA("PATH").value_or(std::string()));
     std::string path(kValueCapacity, '\0');
     // The count excludes the NUL on success; a result that does not fit reports the size needed.
-    const DWORD chars = ::SearchPathA(nullptr, "java.exe", nullptr, static_cast<DWORD>(path.size()),
-                                      path.data(), nullptr);
+    const DWORD chars = ::SearchPathA(searchPath.c_str(), "java.exe", nullptr,
+                                      static_cast<DWORD>(path.size()), path.data(), nullptr);
     if (chars == 0 || chars >= path.size()) return false;
     path.resize(chars);
     found.javaExe = std::move(path);
@@ -110,10 +123,10 @@ class WinSearchSystem : public SearchSystem {
 }  // namespace
 
 HMODULE searchJvm(SearchResult& result) {
-  DebugLog(u"Searching for a JVM");
+  DebugLog("Searching for a JVM");
   const std::string minText = GetConfigString(key::kMinJavaVersion);
   const std::string maxText = GetConfigString(key::kMaxJavaVersion);
-  DebugLog(u"MinVersion: %S, MaxVersion: %S", minText, maxText);
+  DebugLog("MinVersion: %S, MaxVersion: %S", minText, maxText);
   WinSearchSystem system(parseVersion(minText), parseVersion(maxText));
   result = runSearch(system, GetConfigString(key::kJvmSearch));
   return static_cast<HMODULE>(result.module);

@@ -63,7 +63,7 @@ bool earlyAccessPermitted(bool callerAllows) {
 bool isVersionAcceptable(std::string_view text, const VersionComponents& minimum,
                          const VersionComponents& maximum, bool earlyAccessAllowed) {
   if (!earlyAccessAllowed && isEarlyAccessVersion(text)) {
-    DebugLog(u"beta vm not allowed");
+    DebugLog("beta vm not allowed");
     return false;
   }
   const VersionComponents version = parseVersion(text);

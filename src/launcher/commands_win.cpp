@@ -62,11 +62,11 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
     case Command::FindJava:
       return CmdFindJava();
     case Command::Run:
-      DebugLog(u"running service");
+      DebugLog("running service");
       SetNoRedirectFlag(true);
       break;
     case Command::RunRedirect:
-      DebugLog(u"running service with redirection");
+      DebugLog("running service with redirection");
       break;
   }
   // Both run commands: the application runs on the console, not as a service, and gets the
@@ -78,16 +78,16 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
 }
 
 int dispatchService() {
-  DebugLog(u"calling StartServiceCtrlDispatcher");
+  DebugLog("calling StartServiceCtrlDispatcher");
   std::u16string name = ServiceName();
   SERVICE_TABLE_ENTRYW table[] = {{wbuf(name), ServiceMain}, {nullptr, nullptr}};
   if (!::StartServiceCtrlDispatcherW(table)) {
-    DebugLog(u"StartServiceCtrlDispatcher failed with error %d", ::GetLastError());
+    DebugLog("StartServiceCtrlDispatcher failed with error %d", ::GetLastError());
   }
   // A service main that reported stopped still has its last steps to take, and ends the
   // process itself when done.
   WaitForServiceMain(kServiceMainFinishMillis);
-  DebugLog(u"StartServiceCtrlDispatcher returned");
+  DebugLog("StartServiceCtrlDispatcher returned");
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/text.h"
 #include "config/block_reader.h"
 #include "config/config_block.h"
 #include "config/config_store.h"
@@ -21,15 +22,40 @@ namespace {
 // disk, not by the loop.
 constexpr size_t kCopyBufferBytes = 1024 * 1024;
 
-void createFirstDirectory(const std::string& tempDir, const std::string& name) {
-  const std::optional<std::string> directory = firstDirectoryOf(name);
-  if (!directory) return;
-  const std::string path = tempDir + "\\" + *directory;
-  DebugLog(u"creating directory %S", path);
-  if (!::CreateDirectoryA(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-    DebugLogError(u"failed to create directory %S", path);
+// The sub-directories this extraction created. A directory of an included name that was there
+// before (planted by someone else, or a link to another place) is never written into.
+class OwnDirectories {
+ public:
+  // Creates the one directory level of `name` ("lib" of "lib\a.jar") when it has one. A failure
+  // is logged; the file's own creation then decides.
+  void createFor(const std::string& tempDir, const std::string& name) {
+    const std::optional<std::string> directory = firstDirectoryOf(name);
+    if (!directory || contains(*directory)) return;
+    const std::string path = tempDir + "\\" + *directory;
+    DebugLog("creating directory %S", path);
+    if (::CreateDirectoryA(path.c_str(), nullptr)) {
+      created_.push_back(*directory);
+    } else {
+      DebugLogError("failed to create directory %S", path);
+    }
   }
-}
+
+  // Whether the file of `name` would be written into a directory this extraction made itself
+  // (or straight into the temporary directory).
+  bool holds(const std::string& name) const {
+    const std::optional<std::string> directory = enclosingDirectoryOf(name);
+    return !directory || contains(*directory);
+  }
+
+ private:
+  bool contains(const std::string& directory) const {
+    return std::any_of(created_.begin(), created_.end(), [&](const std::string& own) {
+      return equalIgnoringAsciiCase(own, directory);
+    });
+  }
+
+  std::vector<std::string> created_;
+};
 
 }  // namespace
 
@@ -42,8 +68,8 @@ int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscramb
         static_cast<size_t>(std::min<int64_t>(count - copied, static_cast<int64_t>(buffer.size())));
     const size_t got = source.read(buffer.data(), wanted);
     if (got == 0) {
-      DebugLogError(u"ReadFile failed %d %d %I64d", static_cast<int32_t>(wanted),
-                    source.lastError(), copied);
+      DebugLogError("ReadFile failed %d %d %I64d", static_cast<int32_t>(wanted), source.lastError(),
+                    copied);
       return kCopyReadFailed;
     }
     if (unscrambleBytes) unscramble(buffer.data(), got);
@@ -54,7 +80,7 @@ int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscramb
                        nullptr) ||
           n == 0) {
         const DWORD error = ::GetLastError();
-        DebugLogError(u"WriteFile failed %d %d", static_cast<int32_t>(got - written), error);
+        DebugLogError("WriteFile failed %d %d", static_cast<int32_t>(got - written), error);
         return kCopyWriteFailed;
       }
       written += n;
@@ -68,18 +94,25 @@ int ExtractFile(FileSource& executable, const std::string& target) {
   BlockReader reader(executable);
   const std::optional<int64_t> length = reader.readLong();
   if (!length) ReportFatalErrorText(configErrorText(reader.error()));
-  DebugLog(u"extracting %S (size: %I64d)", target, *length);
+  DebugLog("extracting %S (size: %I64d)", target, *length);
   if (*length <= 0) return kCopyOk;
-  UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ReportFatalErrorA(msg::kInternalError, "11");
+  // A new file only: a file or link of that name was put there by someone else, and writing
+  // through it would put our bytes wherever it points. The file takes the temporary
+  // directory's private permissions.
+  UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    DebugLogError("cannot create %S (error %d)", target, error);
+    ReportFatalErrorA(msg::kInternalError, "11");
+  }
   return CopyFileData(executable, file.get(), *length, true);
 }
 
 int ExtractIncludedFiles(bool createDirectory) {
-  DebugLog(u"extracting files");
+  DebugLog("extracting files");
   const int32_t count = GetConfigInt(key::kIncludedFileCount);
-  DebugLog(u"Included files: %d", count);
+  DebugLog("Included files: %d", count);
   if (count <= 0) {
     if (createDirectory) SetLauncherTempDir("");
     return kCopyOk;
@@ -91,25 +124,31 @@ int ExtractIncludedFiles(bool createDirectory) {
   FileSource source(executable.get());
   source.seek(ConfigEndOffset());
   int32_t processed = 0;
+  OwnDirectories directories;
   for (const std::string& name : splitIncludedNames(DupConfigString(key::kIncludedFileNames))) {
     if (processed >= count) break;
     const std::string path = tempDir + "\\" + name;
     // A name that would land outside the temporary directory is treated like a file that
     // cannot be created: nothing is written anywhere.
     if (!isSafeIncludedName(name)) {
-      DebugLogError(u"refusing to extract %S outside the temporary directory", name);
+      DebugLogError("refusing to extract %S outside the temporary directory", name);
       ReportFatalErrorA(msg::kInternalError, "11");
     }
-    createFirstDirectory(tempDir, name);
+    directories.createFor(tempDir, name);
+    if (!directories.holds(name)) {
+      DebugLogError("refusing to extract %S into a directory the launcher did not create", path);
+      ReportFatalErrorA(msg::kInternalError, "11");
+    }
     const int result = ExtractFile(source, path);
     if (result != kCopyOk) {
-      DebugLogError(u"Failed to extract %S", path);
+      DebugLogError("Failed to extract %S", path);
       return result;
     }
+    AddExtractedFile(name);
     ++processed;
   }
   SetUnextractedPosition(static_cast<int32_t>(source.position()));
-  DebugLog(u"extracting files done");
+  DebugLog("extracting files done");
   return kCopyOk;
 }
 

@@ -17,7 +17,7 @@ UniqueFile OpenOwnExecutable() {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = ::GetLastError();
-    DebugLogError(u"Could not open %p %d %s", file.get(), error, path);
+    DebugLogError("Could not open %p %d %s", file.get(), error, path);
     ReportFatalErrorText(u"Error opening media file.");
   }
   return file;
@@ -33,7 +33,7 @@ void LoadConfiguration() {
           : reader.error();
   if (error != ConfigError::None) ReportFatalErrorText(configErrorText(error));
   file.reset();
-  DebugLog(u"configuration: %d records, %d messages", static_cast<int32_t>(Config().all().size()),
+  DebugLog("configuration: %d records, %d messages", static_cast<int32_t>(Config().all().size()),
            static_cast<int32_t>(Messages().all().size()));
 
   const int32_t kind = GetConfigInt(key::kExecutableKind);

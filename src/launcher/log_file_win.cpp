@@ -8,6 +8,7 @@
 #include "launcher/log_format.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
+#include "win/private_security_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 
@@ -52,19 +53,59 @@ bool writeAll(HANDLE file, std::string_view bytes) {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-UniqueFile createLog(const std::u16string& path) {
-  return UniqueFile(::CreateFileW(wstr(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Log files are created new and private: the log holds the command line and every option and
+// argument of the application (passwords passed as -D among them), and a service's temporary
+// base is the machine's shared one. A name that exists is never written through: it may be
+// another user's file or a link to one.
+constexpr DWORD kNoLinkAttributes = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+
+UniqueFile createPrivateLog(const std::u16string& path, DWORD access) {
+  PrivateSecurity security;
+  if (security.attributes() == nullptr) return UniqueFile();
+  return UniqueFile(::CreateFileW(wstr(path), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  security.attributes(), CREATE_NEW, kNoLinkAttributes, nullptr));
 }
+
+class PrivateLogFiles final : public LogFiles {
+ public:
+  LogCreation createNew(const std::u16string& path) override {
+    file_ = createPrivateLog(path, GENERIC_WRITE);
+    if (file_) return LogCreation::Created;
+    const DWORD error = ::GetLastError();
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? LogCreation::Exists
+                                                                       : LogCreation::Failed;
+  }
+
+  bool reuseOwn(const std::u16string& path) override {
+    file_.reset(::CreateFileW(wstr(path), GENERIC_WRITE | READ_CONTROL,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              kNoLinkAttributes, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool plainAndOurs = file_ && ::GetFileInformationByHandle(file_.get(), &info) &&
+                              (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+                              OwnerOf(file_.get(), SE_FILE_OBJECT) == Ownership::Ours;
+    if (!plainAndOurs || !::SetEndOfFile(file_.get())) {
+      file_.reset();
+      return false;
+    }
+    return true;
+  }
+
+  UniqueFile take() { return std::move(file_); }
+
+ private:
+  UniqueFile file_;
+};
 
 // Opens the log for appending. A log deleted while the process runs is created again, so that
 // later entries are not lost; a file created here begins with the byte-order mark, as every log
 // file does.
 UniqueFile appendToLog(const std::u16string& path) {
   UniqueFile file(::CreateFileW(wstr(path), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  const DWORD error = ::GetLastError();
-  if (file && error != ERROR_ALREADY_EXISTS) writeAll(file.get(), kByteOrderMark);
+                                nullptr, OPEN_EXISTING, kNoLinkAttributes, nullptr));
+  if (file || ::GetLastError() != ERROR_FILE_NOT_FOUND) return file;
+  file = createPrivateLog(path, FILE_APPEND_DATA);
+  if (file) writeAll(file.get(), kByteOrderMark);
   return file;
 }
 
@@ -80,7 +121,7 @@ class FileLog final : public LogBackend {
 
   void write(bool isError, std::u16string_view text) override {
     Guard guard(lock_);
-    if (!path_) return;
+    if (!path_ || !opened_) return;
     UniqueFile file = appendToLog(*path_);
     if (!file) return;  // a failed reopen skips this line silently
     std::u16string line = logTimePrefix(nowMs() - startMs_);
@@ -108,21 +149,14 @@ class FileLog final : public LogBackend {
     setUpDone_ = true;  // first: a log call made by the set-up itself finds logging still off
     if (!variableIsYes(L"ZARVO_LOG") && !variableIsYes(L"KESTRIX_LOG")) return;
 
-    const std::u16string directory = GetTempBase(false);
-    std::u16string name;
-    for (int n = 1; n <= kMaxLogFileNumber; ++n) {
-      name = logFileName(directory, n);
-      if (!FileExists(name)) break;  // number 1000 is used even when it exists
-    }
-    UniqueFile file = createLog(name);
-    if (!file) {
-      name = u"c:\\ksx_nlog";
-      file = createLog(name);
-    }
-    // From here on the path is set even when nothing could be created: later calls keep trying
-    // to append to it, and error messages name it.
-    path_ = name;
-    if (!file) return;
+    PrivateLogFiles files;
+    const std::optional<std::u16string> name = openLogFile(GetTempBase(false), files);
+    // From here on the path is set even when nothing could be opened, since error messages name
+    // it; but then no line is written, as the file there is not ours.
+    path_ = name ? *name : std::u16string(kFallbackLogPath);
+    if (!name) return;
+    opened_ = true;
+    const UniqueFile file = files.take();
 
     wchar_t exe[MAX_PATH * 4] = {};
     ::GetModuleFileNameW(nullptr, exe, static_cast<DWORD>(std::size(exe)));
@@ -137,6 +171,7 @@ class FileLog final : public LogBackend {
   CRITICAL_SECTION lock_;
   bool setUpDone_ = false;
   std::optional<std::u16string> path_;
+  bool opened_ = false;  // the set-up created the file, or found it to be this account's own
   int64_t startMs_ = 0;
 };
 

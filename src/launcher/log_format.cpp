@@ -10,6 +10,21 @@ std::u16string logFileName(std::u16string_view directory, int number) {
   return FormatW(u"%sksx_nlog_%d.log", dir, number);
 }
 
+std::optional<std::u16string> openLogFile(std::u16string_view directory, LogFiles& files) {
+  for (int n = 1; n <= kMaxLogFileNumber; ++n) {
+    const std::u16string name = logFileName(directory, n);
+    const LogCreation creation = files.createNew(name);
+    if (creation == LogCreation::Created) return name;
+    if (creation == LogCreation::Failed) break;  // the directory is not usable
+    if (n == kMaxLogFileNumber && files.reuseOwn(name)) return name;
+  }
+  const std::u16string fallback(kFallbackLogPath);
+  const LogCreation creation = files.createNew(fallback);
+  if (creation == LogCreation::Created) return fallback;
+  if (creation == LogCreation::Exists && files.reuseOwn(fallback)) return fallback;
+  return std::nullopt;
+}
+
 std::u16string logStartLine(std::u16string_view executable, const LogClock& now) {
   static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

@@ -9,6 +9,7 @@
 #include "launcher/entry_plan.h"
 #include "launcher/log_file_win.h"
 #include "launcher/start_up_win.h"
+#include "paths/dll_search_win.h"
 #include "state/launcher_state.h"
 #include "win/windows.h"
 
@@ -21,7 +22,7 @@ int runEntry() {
   SetServiceName(GetConfigStringW(key::kServiceName, kValueCapacity));
 
   const wchar_t* commandLine = ::GetCommandLineW();
-  DebugLog(u"command line %s", u16(commandLine));
+  DebugLog("command line %s", u16(commandLine));
   ArgumentList arguments;
   SplitCommandLine(u16(commandLine), arguments);
   // A command line without any token (possible when a parent passes an empty one) has no
@@ -48,6 +49,9 @@ int runEntry() {
 }  // namespace zarvo
 
 int wmain() {
+  // Before anything is loaded: a DLL of the current directory, which the configuration may
+  // point anywhere, must never be found in the place of a system or runtime DLL.
+  zarvo::RemoveCurrentDirectoryFromDllSearch();
   zarvo::InstallFileLog();
   return zarvo::runEntry();
 }

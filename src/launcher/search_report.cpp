@@ -37,6 +37,13 @@ void SearchReport::candidate(std::string_view path, std::string_view version, Ve
   text_ += FormatW(u": %s\n", verdictText(verdict));
 }
 
+void SearchReport::writableDirectory(std::string_view directory) {
+  text_ += FormatW(
+      u"      warning: %s can be changed by users other than the administrators, who could then "
+      u"run their own code as this service\n",
+      widen_(directory));
+}
+
 void SearchReport::finish(const std::optional<FoundRuntime>& taken, bool missingEntry) {
   closeLocation();
   if (!taken) {

@@ -23,6 +23,7 @@ class SearchReport : public SearchObserver {
 
   void location(std::u16string_view description) override;
   void candidate(std::string_view path, std::string_view version, Verdict verdict) override;
+  void writableDirectory(std::string_view directory) override;
 
   // Ends the report with the runtime a start would use, or with the failure. `taken` is the
   // runtime whose library loaded; `missingEntry` is set when that library lacks the JNI entry

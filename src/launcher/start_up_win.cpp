@@ -42,26 +42,26 @@ void ReducePath() {
   const UINT length = ::GetWindowsDirectoryW(wbuf(windows), MAX_PATH + 1);
   if (length == 0 || length > MAX_PATH) return;
   windows.resize(length);
-  DebugLog(u"reducing PATH %d %d %s", static_cast<int32_t>(windows.size()),
+  DebugLog("reducing PATH %d %d %s", static_cast<int32_t>(windows.size()),
            static_cast<int32_t>(path.size() + 1), path);
   const std::optional<std::u16string> reduced = ReducedPath(path, windows);
-  DebugLog(u"reduced PATH %d to %s", static_cast<int32_t>(reduced ? reduced->size() : 0),
+  DebugLog("reduced PATH %d to %s", static_cast<int32_t>(reduced ? reduced->size() : 0),
            reduced ? *reduced : std::u16string());
   if (reduced && !::SetEnvironmentVariableW(L"PATH", wstr(*reduced))) {
-    DebugLog(u"ERROR setting path");
+    DebugLog("ERROR setting path");
   }
 }
 
 void ChangeWorkingDirectory() {
   std::u16string directory = GetConfigStringW(key::kWorkingDirectory);
   if (directory.empty()) {
-    DebugLog(u"working directory unchanged");
+    DebugLog("working directory unchanged");
     return;
   }
   ExpandVariables(directory, true);
   directory = GetFullPath(directory, true, true);
   ::SetCurrentDirectoryW(wstr(directory));
-  DebugLog(u"change working directory to %s", directory);
+  DebugLog("change working directory to %s", directory);
 }
 
 }  // namespace
@@ -72,11 +72,11 @@ void ChangeWorkingDirectory() {
 // runtime loaded later copies the process environment, which no longer has them.
 void RemoveJavaOptionVariables() {
   if (GetConfigInt(key::kIgnoreJavaOptionVariables) == 0) return;
-  DebugLog(u"ignoring java options environment variables");
+  DebugLog("ignoring java options environment variables");
   using PutEnv = errno_t(__cdecl*)(const char*, const char*);
   const PutEnv universal = moduleFunction<PutEnv>(::GetModuleHandleA("ucrtbase.dll"), "_putenv_s");
   if (universal != nullptr) {
-    DebugLog(u"using _putenv_s in ucrtbase.dll %p %p", reinterpret_cast<const void*>(universal),
+    DebugLog("using _putenv_s in ucrtbase.dll %p %p", reinterpret_cast<const void*>(universal),
              reinterpret_cast<const void*>(&_putenv_s));
   }
   for (const char* name : kJavaOptionVariables) {
@@ -101,7 +101,7 @@ void ExtractIncludedFilesOrFail() {
 }
 
 void RegisterChildConsoleHandler() {
-  DebugLog(u"registering ConsoleCtrlHandler");
+  DebugLog("registering ConsoleCtrlHandler");
   // The child shares its parent's console events; the service host decides how the
   // application stops (the stop line), so the child swallows them all.
   ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);

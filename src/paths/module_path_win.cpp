@@ -57,7 +57,7 @@ const std::u16string& wideModulePath() {
   // sees the final form (collapsing does not change what the narrow search derives from it).
   CollapseBackslashes(path);
   g_cache.wide = std::move(path);
-  DebugLog(u"init file name %s %s %d %d", name, longForm, result, error);
+  DebugLog("init file name %s %s %d %d", name, longForm, result, error);
   return *g_cache.wide;
 }
 

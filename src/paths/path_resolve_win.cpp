@@ -1,4 +1,4 @@
-// Absolute and full paths, path lists, and existence tests.
+// Absolute and full paths, path lists, existence tests, and narrow environment values.
 #include <algorithm>
 
 #include "diag/log.h"
@@ -24,10 +24,10 @@ void lowerIn(std::string& path) {
 }
 
 void logTooLong(std::u16string_view path) {
-  DebugLogError(u"path too long (%d): %s", static_cast<int32_t>(path.size()), path);
+  DebugLogError("path too long (%d): %s", static_cast<int32_t>(path.size()), path);
 }
 void logTooLong(std::string_view path) {
-  DebugLogError(u"path too long (%d): %S", static_cast<int32_t>(path.size()), path);
+  DebugLogError("path too long (%d): %S", static_cast<int32_t>(path.size()), path);
 }
 
 // The directory part of a file path in full form, ending in a backslash; empty when the
@@ -138,6 +138,29 @@ bool FindFileTime(const std::u16string& path, uint64_t* lastWrite) {
 }
 bool FindFileTimeA(const std::string& path, uint64_t* lastWrite) {
   return findFileTime(path, lastWrite);
+}
+
+// GetEnvironmentVariableA returns the count without the terminator when the value fits, the
+// size needed with the terminator when it does not, and 0 for an unset variable (or an empty
+// value, told apart by the last error). The value can change between calls: ask until it fits.
+std::optional<std::string> EnvironmentVariableA(const std::string& name) {
+  std::string buffer(256, '\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    ::SetLastError(ERROR_SUCCESS);
+    const DWORD count =
+        ::GetEnvironmentVariableA(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD error = ::GetLastError();
+    if (count == 0) {
+      if (error == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();
+    }
+    if (count < buffer.size()) {
+      buffer.resize(count);
+      return buffer;
+    }
+    buffer.assign(count, '\0');
+  }
+  return std::nullopt;
 }
 
 }  // namespace zarvo

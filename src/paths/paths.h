@@ -83,6 +83,9 @@ bool FileExistsA(const std::string& path);
 bool FindFileTime(const std::u16string& path, uint64_t* lastWrite = nullptr);
 bool FindFileTimeA(const std::string& path, uint64_t* lastWrite = nullptr);
 
+// GetEnvironmentVariableA for a value of any length; nothing when the variable is not set.
+std::optional<std::string> EnvironmentVariableA(const std::string& name);
+
 // Forgets the cached module paths and executable directory (tests).
 void ResetPathCaches();
 

@@ -45,7 +45,7 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
   HANDLE writeRaw = nullptr;
   if (!::CreatePipe(&readRaw, &writeRaw, &inheritable, 0)) {
     const DWORD error = ::GetLastError();
-    DebugLog(u"CreatePipe error (%d)", error);
+    DebugLog("CreatePipe error (%d)", error);
     return std::nullopt;
   }
   readEnd.reset(readRaw);
@@ -54,7 +54,7 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
   // never report end of data while the child runs.
   if (!::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
     const DWORD error = ::GetLastError();
-    DebugLog(u"SetHandleInformation error (%d)", error);
+    DebugLog("SetHandleInformation error (%d)", error);
     return std::nullopt;
   }
 
@@ -62,7 +62,7 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
       paths_win::FileApi<char16_t>::windowsDirectory().value_or(std::u16string()) +
       u"\\system32\\cmd.exe";
   std::u16string commandLine = cmdExe + FormatW(u" /C for %%I in (\"%s\") do @echo %%~sI", path);
-  DebugLog(u"executing %s", commandLine);
+  DebugLog("executing %s", commandLine);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -76,7 +76,7 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
   if (!::CreateProcessW(paths_win::wide(cmdExe.c_str()), paths_win::wide(commandLine.data()),
                         nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &info)) {
-    DebugLog(u"could not execute cmd.exe");
+    DebugLog("could not execute cmd.exe");
     return std::nullopt;
   }
   const UniqueHandle process(info.hProcess);
@@ -87,20 +87,20 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
 
   const ULONGLONG deadline = ::GetTickCount64() + kCmdTimeoutMs;
   const std::string output = readChildOutput(readEnd.get(), process.get(), deadline);
-  DebugLog(u"finished reading from cmd.exe %d \"%S\"", static_cast<int32_t>(output.size()), output);
+  DebugLog("finished reading from cmd.exe %d \"%S\"", static_cast<int32_t>(output.size()), output);
 
   const ULONGLONG now = ::GetTickCount64();
   ::WaitForSingleObject(process.get(), now < deadline ? static_cast<DWORD>(deadline - now) : 0);
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(process.get(), &exitCode)) return std::nullopt;
-  DebugLog(u"Exit Code %d", exitCode);
+  DebugLog("Exit Code %d", exitCode);
   if (exitCode == kStillActiveExitCode) {
-    DebugLog(u"Terminating process");
+    DebugLog("Terminating process");
     ::TerminateProcess(process.get(), 1);
     return std::nullopt;
   }
   std::optional<std::string> shortPath = parseShortPathOutput(exitCode, output);
-  if (shortPath) DebugLog(u"Using %S", *shortPath);
+  if (shortPath) DebugLog("Using %S", *shortPath);
   return shortPath;
 }
 

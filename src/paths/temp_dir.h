@@ -6,6 +6,7 @@
 #include <string>
 
 #include "paths/temp_names.h"
+#include "win/unique_handle.h"
 
 namespace zarvo {
 
@@ -26,6 +27,12 @@ const std::u16string& GetTempBase(bool fatal);
 // A new temporary file in the narrow base ("zvoXXXX.tmp", created empty by GetTempFileName);
 // when that fails, a name "<base>\zvo<random>" for which no file is created.
 std::string MakeTempFileName();
+
+// A new, empty file in the narrow temporary base that only this account, SYSTEM and the
+// Administrators can open, made under a name that did not exist (never opened through one that
+// did), open for reading and writing and shared both ways; its name goes to `name`. A null
+// handle when ten names failed. `inheritHandle` lets a child process write to it.
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle);
 
 // Creates the launcher's temporary directory "<temp file>_dir<seconds>" and stores it in
 // LauncherTempDir; ten failed attempts are fatal (msg::kInternalError).

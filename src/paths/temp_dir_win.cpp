@@ -12,6 +12,7 @@
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
 #include "paths/temp_search.h"
+#include "win/private_security_win.h"
 
 namespace zarvo {
 
@@ -102,7 +103,7 @@ class SystemTempHost final : public TempSearchHost<CharT> {
   }
   bool probe(const String& directory) override { return probeTempDir(directory); }
   void usingLongForm(const String& path) override {
-    if constexpr (std::is_same_v<CharT, char>) DebugLog(u"using long path %S", path);
+    if constexpr (std::is_same_v<CharT, char>) DebugLog("using long path %S", path);
   }
 
  private:
@@ -172,30 +173,77 @@ const std::u16string& GetTempBase(bool fatal) {
   return g_tempBase.wide;
 }
 
-std::string MakeTempFileName() {
-  const std::string& base = GetTempBaseA();
-  DebugLog(u"tempPath is %S", base);
-  char buffer[MAX_PATH + 1] = {};  // GetTempFileNameA writes at most MAX_PATH characters
+namespace {
+
+struct TempFileName {
   std::string name;
+  bool created = false;  // GetTempFileName made an empty file of that name
+};
+
+TempFileName makeTempFileName() {
+  const std::string& base = GetTempBaseA();
+  DebugLog("tempPath is %S", base);
+  char buffer[MAX_PATH + 1] = {};  // GetTempFileNameA writes at most MAX_PATH characters
+  TempFileName temp;
   if (::GetTempFileNameA(base.c_str(), "zvo", 0, buffer) != 0) {
-    name.assign(buffer, strnlen(buffer, MAX_PATH));
+    temp.name.assign(buffer, strnlen(buffer, MAX_PATH));
+    temp.created = true;
   } else {
     const DWORD error = ::GetLastError();
-    DebugLog(u"GetTempFileName failed (last error %d)", error);
-    name = fallbackTempFileName(base, seededRandom().next());
+    DebugLog("GetTempFileName failed (last error %d)", error);
+    temp.name = fallbackTempFileName(base, seededRandom().next());
   }
-  DebugLog(u"tempFile is %S", name);
-  return name;
+  DebugLog("tempFile is %S", temp.name);
+  return temp;
+}
+
+}  // namespace
+
+std::string MakeTempFileName() {
+  return makeTempFileName().name;
+}
+
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle) {
+  PrivateSecurity security(inheritHandle);
+  if (security.attributes() == nullptr) {
+    DebugLogError("cannot describe a temporary file's permissions (error %d)", security.error());
+    return UniqueFile();
+  }
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const TempFileName temp = makeTempFileName();
+    // GetTempFileName made its file with the directory's inherited permissions: it is made
+    // again, private. A name that exists otherwise belongs to someone else and is left alone.
+    if (temp.created) ::DeleteFileA(temp.name.c_str());
+    UniqueFile file(::CreateFileA(temp.name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, security.attributes(),
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    if (file) {
+      name = temp.name;
+      return file;
+    }
+    DebugLog("could not create %S (error %d)", temp.name, ::GetLastError());
+  }
+  return UniqueFile();
 }
 
 void CreateLauncherTempDir() {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    const std::string tempFile = MakeTempFileName();
-    SetLauncherTempDir(launcherTempDirName(tempFile, static_cast<int64_t>(std::time(nullptr))));
-    DebugLog(u"Temp dir3: %S", LauncherTempDir());
-    if (::CreateDirectoryA(LauncherTempDir().c_str(), nullptr)) return;
-    const DWORD error = ::GetLastError();
-    DebugLog(u"Could not create dir (%d)", error);
+  // The directory is made new, never taken over, and only this account, SYSTEM and the
+  // Administrators may enter it: a service's temporary base is the machine's shared one, and
+  // an archive another user could add here would run first on the class path.
+  PrivateSecurity security;
+  if (security.attributes() == nullptr) {
+    DebugLogError("cannot describe the temporary directory's permissions (error %d)",
+                  security.error());
+  } else {
+    for (int attempt = 0; attempt < 10; ++attempt) {
+      const std::string tempFile = MakeTempFileName();
+      SetLauncherTempDir(launcherTempDirName(tempFile, static_cast<int64_t>(std::time(nullptr))));
+      DebugLog("Temp dir3: %S", LauncherTempDir());
+      if (::CreateDirectoryA(LauncherTempDir().c_str(), security.attributes())) return;
+      const DWORD error = ::GetLastError();
+      DebugLog("Could not create dir (%d)", error);
+    }
   }
   SetLauncherTempDir(std::string());
   ReportFatalErrorA(msg::kInternalError, "7");

@@ -83,7 +83,7 @@ void TerminateLauncher(int exitCode) {
 
 void EmptyDirectory(const std::string& directory, bool recurse) {
   if (directory.empty() || directory.front() == '.') return;
-  DebugLog(u"emptying %S", directory);
+  DebugLog("emptying %S", directory);
   WIN32_FIND_DATAA entry;
   UniqueFind find(::FindFirstFileA(joinPath(directory, "*.*").c_str(), &entry));
   if (!find) return;
@@ -91,12 +91,15 @@ void EmptyDirectory(const std::string& directory, bool recurse) {
     const std::string_view name = entry.cFileName;
     if (name == "." || name == "..") continue;
     const std::string full = joinPath(directory, entry.cFileName);
+    // A link (a junction, a symbolic link) is removed as a link and never entered: whoever
+    // planted it would have the service delete the files of the place it points to.
+    const bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      DebugLog(u"attempting to remove %S (%d)", full, recurse ? 1 : 0);
-      if (recurse) EmptyDirectory(full, false);
+      DebugLog("attempting to remove %S (%d)", full, recurse && !link ? 1 : 0);
+      if (recurse && !link) EmptyDirectory(full, false);
       ::RemoveDirectoryA(full.c_str());
     } else {
-      DebugLog(u"attempting to delete %S", full);
+      DebugLog("attempting to delete %S", full);
       ::DeleteFileA(full.c_str());
     }
   } while (::FindNextFileA(find.get(), &entry));

@@ -12,7 +12,8 @@ void SetGuiErrorMode(bool on);
 
 // Deletes the directory's files and, one level down, its sub-directories' files and the
 // sub-directories that are then empty. Paths that are empty or begin with '.' are left alone:
-// a relative path would be taken against whatever the current directory is.
+// a relative path would be taken against whatever the current directory is. Links are removed
+// themselves, never entered.
 void EmptyDirectory(const std::string& directory, bool recurse);
 
 }  // namespace zarvo

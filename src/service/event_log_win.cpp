@@ -16,13 +16,13 @@ constexpr DWORD kChildFailureEvent = 1;
 void ReportErrorEvent(const std::u16string& source, const std::u16string& text) {
   const UniqueEventSource eventSource(::RegisterEventSourceW(nullptr, wstr(source)));
   if (!eventSource) {
-    DebugLog(u"RegisterEventSource failed (%d)", ::GetLastError());
+    DebugLog("RegisterEventSource failed (%d)", ::GetLastError());
     return;
   }
   const wchar_t* strings[] = {wstr(text)};
   if (!::ReportEventW(eventSource.get(), EVENTLOG_ERROR_TYPE, 0, kChildFailureEvent, nullptr, 1, 0,
                       strings, nullptr)) {
-    DebugLog(u"ReportEvent failed (%d)", ::GetLastError());
+    DebugLog("ReportEvent failed (%d)", ::GetLastError());
   }
 }
 

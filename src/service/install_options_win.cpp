@@ -12,7 +12,7 @@ std::optional<ConfigRefusal> change(SC_HANDLE service, DWORD level, void* record
   const auto changeConfig2 = ChangeConfig2Function();
   if (changeConfig2 != nullptr && changeConfig2(service, level, record)) return std::nullopt;
   const DWORD error = changeConfig2 != nullptr ? ::GetLastError() : ERROR_PROC_NOT_FOUND;
-  DebugLog(u"ChangeServiceConfig2 level %d failed (%d)", level, error);
+  DebugLog("ChangeServiceConfig2 level %d failed (%d)", level, error);
   return ConfigRefusal{std::u16string(setting), error};
 }
 

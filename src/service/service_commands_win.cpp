@@ -45,7 +45,7 @@ void setDescription(SC_HANDLE service) {
   if (changeConfig2 == nullptr) return;
   SERVICE_DESCRIPTIONW description{wbuf(*text)};
   if (!changeConfig2(service, SERVICE_CONFIG_DESCRIPTION, &description)) {
-    DebugLog(u"ChangeServiceConfig2 failed (%d)", ::GetLastError());
+    DebugLog("ChangeServiceConfig2 failed (%d)", ::GetLastError());
   }
 }
 
@@ -80,7 +80,7 @@ int CmdInstall(uint32_t startType) {
                        nullptr, nullptr, dependencies ? wstr(*dependencies) : nullptr,
                        options.account ? wstr(*options.account) : nullptr, nullptr));
   if (!service) {
-    DebugLog(u"CreateService failed (%d)", ::GetLastError());
+    DebugLog("CreateService failed (%d)", ::GetLastError());
     say(u"Could not create service.\n");
     return 1;
   }
@@ -113,7 +113,7 @@ int CmdUninstall(bool verbose) {
     if (verbose) say(FormatW(u"Uninstalled service '%s'.\n", ServiceName()));
     return 0;
   }
-  DebugLog(u"could not delete service (%d)", ::GetLastError());
+  DebugLog("could not delete service (%d)", ::GetLastError());
   if (verbose) say(u"Could not delete service.\n");
   return 1;
 }
@@ -140,7 +140,7 @@ int CmdStop(bool verbose) {
     say(u"Service is already stopped.\n");
     return 0;
   }
-  DebugLog(u"ControlService failed (%d)", error);
+  DebugLog("ControlService failed (%d)", error);
   if (verbose) say(u"Could not stop service.\n");
   return 1;
 }

@@ -11,6 +11,7 @@
 #include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
+#include "paths/paths.h"
 #include "service/child_command_line.h"
 #include "service/event_log_win.h"
 #include "service/host_state.h"
@@ -85,7 +86,7 @@ void reportChildFailure(const std::u16string& serviceName, uint32_t exitCode) {
     ExclusiveLock guard(g_childOutput.lock);
     if (g_childOutput.tail) output = g_childOutput.tail->text();
   }
-  DebugLog(u"writing the child's failure to the event log");
+  DebugLog("writing the child's failure to the event log");
   ReportErrorEvent(serviceName, ChildFailureText(exitCode, DecodeChildOutput(output)));
 }
 
@@ -116,7 +117,7 @@ bool reportLocked() {
 void logHandleCount(std::u16string_view when) {
   if (!GetLogFilePath()) return;
   const std::optional<uint32_t> count = ProcessHandleCount();
-  DebugLog(u"handle count at %s %d", when, count ? static_cast<int32_t>(*count) : -1);
+  DebugLog("handle count at %s %d", when, count ? static_cast<int32_t>(*count) : -1);
 }
 
 // The child's priority class from the registry value named after the service, or normal. The
@@ -132,10 +133,10 @@ DWORD childPriorityClass(const std::u16string& serviceName) {
                                             reinterpret_cast<BYTE*>(&value), &sizeBytes);
   if (status != ERROR_SUCCESS || sizeBytes != sizeof value) return kNormalPriorityClass;
   if (!IsPriorityClass(value)) {
-    DebugLog(u"ignoring priority %d: not a priority class", value);
+    DebugLog("ignoring priority %d: not a priority class", value);
     return kNormalPriorityClass;
   }
-  DebugLog(u"using priority %d", value);
+  DebugLog("using priority %d", value);
   return value;
 }
 
@@ -146,8 +147,7 @@ struct Pipe {
 
 // Both ends inheritable; the parent's own end (the read end when `keepReadEnd`) is then made
 // non-inheritable, so that the child gets only its end and the pipe breaks when the child ends.
-bool createPipe(Pipe& pipe, bool keepReadEnd, const char16_t* createError,
-                const char16_t* inheritError) {
+bool createPipe(Pipe& pipe, bool keepReadEnd, const char* createError, const char* inheritError) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   if (!::CreatePipe(pipe.read.put(), pipe.write.put(), &inheritable, 0)) {
     DebugLog(createError, ::GetLastError());
@@ -178,33 +178,33 @@ void SetBeforeChildStartHook(void (*hook)()) {
 }
 
 BOOL WINAPI ConsoleCtrlHandler(DWORD /*event*/) {
-  DebugLog(u"ConsoleCtrlHandler event");
+  DebugLog("ConsoleCtrlHandler event");
   return TRUE;
 }
 
 DWORD WINAPI OutputConsumer(LPVOID readEnd) {
   UniqueHandle pipe(static_cast<HANDLE>(readEnd));
-  DebugLog(u"consuming output");
+  DebugLog("consuming output");
   std::string block(kOutputBlockBytes, '\0');
   DWORD readBytes = 0;
   while (::ReadFile(pipe.get(), block.data(), kOutputBlockBytes, &readBytes, nullptr) &&
          readBytes != 0) {
     keepOutput(std::string_view(block.data(), readBytes));
   }
-  DebugLog(u"consuming output done");
+  DebugLog("consuming output done");
   return 0;
 }
 
 void SendShutdown(int code) {
-  DebugLog(u"sending shutdown1 %d", code);
+  DebugLog("sending shutdown1 %d", code);
   ExclusiveLock guard(g_host.lock);
   switch (g_host.input) {
     case Host::Input::NotYet:
       // ServiceMain sees the request when it would hand the pipe over, and stops instead.
-      DebugLog(u"stop request held: the child does not exist yet");
+      DebugLog("stop request held: the child does not exist yet");
       return;
     case Host::Input::Closed:
-      DebugLog(u"sending shutdown failed");
+      DebugLog("sending shutdown failed");
       return;
     case Host::Input::Open:
       break;
@@ -214,17 +214,17 @@ void SendShutdown(int code) {
   if (!::WriteFile(g_host.inputWrite.get(), line.data(), static_cast<DWORD>(line.size()),
                    &writtenBytes, nullptr)) {
     const DWORD error = ::GetLastError();
-    DebugLog(u"sending shutdown failed");
-    DebugLog(u"error code %d", error);
+    DebugLog("sending shutdown failed");
+    DebugLog("error code %d", error);
   }
   // Closing is what lets the child read end-of-file after the line.
   g_host.inputWrite.reset();
   g_host.input = Host::Input::Closed;
-  DebugLog(u"shutdown sent");
+  DebugLog("shutdown sent");
 }
 
 void WINAPI ServiceControlHandler(DWORD control) {
-  DebugLog(u"control handler request %d", control);
+  DebugLog("control handler request %d", control);
   bool sendStopLine = false;
   {
     ExclusiveLock guard(g_host.lock);
@@ -232,7 +232,7 @@ void WINAPI ServiceControlHandler(DWORD control) {
     // Stop pending is reported before the stop line goes out: the child may end at once, and
     // its end must find the record in stop pending.
     if (!reportLocked()) {
-      DebugLog(u"SetServiceStatus %d failed %d", step.reportNumber, ::GetLastError());
+      DebugLog("SetServiceStatus %d failed %d", step.reportNumber, ::GetLastError());
     }
     sendStopLine = step.sendStopLine;
   }
@@ -253,12 +253,12 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   g_serviceMainDone.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   g_serviceMainBegun = true;
   const SignalOnReturn signalOnReturn;
-  DebugLog(u"service main");
+  DebugLog("service main");
   const std::u16string_view passedName = argc >= 1 ? u16(argv[0]) : std::u16string_view();
   SetServiceName(!passedName.empty() && passedName.size() < kValueCapacity ? passedName
                                                                            : u"unknown");
   const std::u16string& name = ServiceName();
-  DebugLog(u"service name is '%s'", name);
+  DebugLog("service name is '%s'", name);
 
   {
     // Under the lock: a control that arrives right after the registration waits until the
@@ -280,12 +280,12 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   for (DWORD i = 1; i < argc; ++i) startArguments.emplace_back(u16(argv[i]));
   const ChildLine childLine = BuildChildCommandLine(ownCommandLine, name, startArguments);
   if (childLine.status == ChildLineStatus::UnquotablePiece) {
-    DebugLog(u"cannot pass %s to the child: it holds both quote characters", childLine.culprit);
+    DebugLog("cannot pass %s to the child: it holds both quote characters", childLine.culprit);
     reportChildNotStarted();
     return;
   }
   if (childLine.status == ChildLineStatus::TooLong) {
-    DebugLog(u"the child's command line would be longer than %d characters",
+    DebugLog("the child's command line would be longer than %d characters",
              static_cast<int32_t>(kChildCommandLineCapacity - 1));
     reportChildNotStarted();
     return;
@@ -297,8 +297,8 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   }
   Pipe output;
   Pipe input;
-  if (!createPipe(output, true, u"CreatePipe error (%d)", u"SetHandleInformation error (%d)") ||
-      !createPipe(input, false, u"CreatePipe error 2 (%d)", u"SetHandleInformation error 2 (%d)")) {
+  if (!createPipe(output, true, "CreatePipe error (%d)", "SetHandleInformation error (%d)") ||
+      !createPipe(input, false, "CreatePipe error 2 (%d)", "SetHandleInformation error 2 (%d)")) {
     reportChildNotStarted();
     return;
   }
@@ -315,7 +315,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   {
     ExclusiveLock guard(g_host.lock);
     if (g_host.state.stopRequested()) {
-      DebugLog(u"stop requested before the child was started: not starting it");
+      DebugLog("stop requested before the child was started: not starting it");
       g_host.state.stoppedBeforeChild();
       g_host.input = Host::Input::Closed;
       reportLocked();
@@ -327,12 +327,14 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
 
   std::u16string commandLine = childLine.text;  // CreateProcessW may write into it
   PROCESS_INFORMATION process{};
+  // The program is named, not left to be read off the command line: a registered path with a
+  // blank and no quotes ("C:\Apps\My App\app.exe") would have "C:\Apps\My.exe" tried first.
   const BOOL created =
-      ::CreateProcessW(nullptr, wbuf(commandLine), nullptr, nullptr, TRUE,
+      ::CreateProcessW(wstr(GetModulePath()), wbuf(commandLine), nullptr, nullptr, TRUE,
                        priority | DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
   const DWORD createError = ::GetLastError();
   if (!created) {
-    DebugLog(u"could not start process %s (%d)", childLine.text, createError);
+    DebugLog("could not start process %s (%d)", childLine.text, createError);
     if (reportsChildFailure()) ReportErrorEvent(name, ChildNotStartedText(createError));
     reportChildNotStarted();
     return;
@@ -343,7 +345,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   // flags say; setting the class once more makes the configured one hold everywhere.
   if (priority != kNormalPriorityClass && ::GetPriorityClass(childProcess.get()) != priority &&
       !::SetPriorityClass(childProcess.get(), priority)) {
-    DebugLog(u"SetPriorityClass error (%d)", ::GetLastError());
+    DebugLog("SetPriorityClass error (%d)", ::GetLastError());
   }
   // The child holds its own copies now. Without closing the output pipe's write end here, the
   // consumer would never see the pipe break when the child ends.
@@ -356,7 +358,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   } else {
     // Nobody would drain the pipe and the child would block once it is full: break it
     // instead, so that the child's writes fail rather than hang.
-    DebugLog(u"CreateThread error (%d)", ::GetLastError());
+    DebugLog("CreateThread error (%d)", ::GetLastError());
     output.read.reset();
   }
 
@@ -364,7 +366,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     ExclusiveLock guard(g_host.lock);
     if (g_host.state.childStarted()) reportLocked();
   }
-  DebugLog(u"registering ConsoleCtrlHandler");
+  DebugLog("registering ConsoleCtrlHandler");
   ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 
   while (::WaitForSingleObject(childProcess.get(), kStopProgressMillis) == WAIT_TIMEOUT) {
@@ -373,7 +375,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   }
   DWORD exitCode = 0;
   if (!::GetExitCodeProcess(childProcess.get(), &exitCode)) exitCode = 0;
-  DebugLog(u"process terminated with exit code %d", exitCode);
+  DebugLog("process terminated with exit code %d", exitCode);
 
   // Everything is closed before the stopped report: once the manager has it, a new start of the
   // service may follow at once, and this process should be gone by then.
@@ -392,8 +394,8 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   {
     ExclusiveLock guard(g_host.lock);
     if (g_host.state.childEnded(exitCode)) {
-      if (!reportLocked()) DebugLog(u"SetServiceStatus 10 failed %d", ::GetLastError());
-      DebugLog(u"service stopped set");
+      if (!reportLocked()) DebugLog("SetServiceStatus 10 failed %d", ::GetLastError());
+      DebugLog("service stopped set");
     } else if (reportsChildFailure()) {
       // Ended by itself with an error: the manager learns of it from the process's end, the
       // administrator from the event log.
@@ -401,7 +403,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     }
   }
   if (failedOnItsOwn) reportChildFailure(name, exitCode);
-  DebugLog(u"exiting");
+  DebugLog("exiting");
   // The process ends here rather than in the dispatcher: a child that ended by itself with an
   // error leaves the service reported running, and only the end of the process tells the
   // manager that the service terminated.

@@ -19,7 +19,7 @@ void SetServiceName(std::u16string_view name) {
   // A longer name could not be registered with the Service Control Manager anyway (it takes at
   // most 256 characters); cutting it keeps every later copy bounded.
   if (name.size() > kValueCapacity - 1) {
-    DebugLog(u"service name truncated (%d)", static_cast<int32_t>(name.size()));
+    DebugLog("service name truncated (%d)", static_cast<int32_t>(name.size()));
     name = name.substr(0, kValueCapacity - 1);
   }
   g_serviceName = name;

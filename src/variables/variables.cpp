@@ -93,9 +93,9 @@ void cutAt(String<CharT>& text, size_t limit) {
 template <class CharT>
 void logReplacement(StringView<CharT> pattern, StringView<CharT> value, const String<CharT>& text) {
   if constexpr (sizeof(CharT) == 2) {
-    DebugLog(u"expanding2 %s to %s in %s.", pattern, value, text);
+    DebugLog("expanding2 %s to %s in %s.", pattern, value, text);
   } else {
-    DebugLog(u"expanding2 %S to %S in %S.", pattern, value, text);
+    DebugLog("expanding2 %S to %S in %S.", pattern, value, text);
   }
 }
 
@@ -103,9 +103,9 @@ template <class CharT>
 void logCut(StringView<CharT> pattern, size_t length) {
   const auto chars = static_cast<int64_t>(length);
   if constexpr (sizeof(CharT) == 2) {
-    DebugLogError(u"expansion of %s cut at %I64d characters", pattern, chars);
+    DebugLogError("expansion of %s cut at %I64d characters", pattern, chars);
   } else {
-    DebugLogError(u"expansion of %S cut at %I64d characters", pattern, chars);
+    DebugLogError("expansion of %S cut at %I64d characters", pattern, chars);
   }
 }
 

@@ -1,8 +1,8 @@
 // Owning types for Win32 handle families. The invalid value belongs to the type (CreateFile
 // fails with INVALID_HANDLE_VALUE, most other calls with null), and closing never clobbers the
 // caller's last error, so `GetLastError()` after a failed call stays meaningful during clean-up.
-// CloseHandle, RegCloseKey, FindClose, CloseServiceHandle, FreeLibrary and DeregisterEventSource
-// appear only here.
+// CloseHandle, RegCloseKey, FindClose, CloseServiceHandle, FreeLibrary, DeregisterEventSource and
+// LocalFree appear only here.
 #pragma once
 
 #include <utility>
@@ -86,6 +86,12 @@ struct EventSourceTraits {  // RegisterEventSource
   static void close(Type h) { ::DeregisterEventSource(h); }
 };
 
+struct LocalMemoryTraits {  // what the system allocates for the caller with LocalAlloc
+  using Type = HLOCAL;
+  static Type invalid() { return nullptr; }
+  static void close(Type h) { ::LocalFree(h); }
+};
+
 using UniqueFile = UniqueResource<FileHandleTraits>;
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 using UniqueFind = UniqueResource<FindHandleTraits>;
@@ -93,5 +99,6 @@ using UniqueRegKey = UniqueResource<RegKeyTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
 using UniqueLibrary = UniqueResource<LibraryTraits>;
 using UniqueEventSource = UniqueResource<EventSourceTraits>;
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
 
 }  // namespace zarvo

@@ -51,6 +51,9 @@ TEST_F(ClassPath, Options) {
   LaunchFacts kestrixWithTemp;
   kestrixWithTemp.launcherTempDir = "C:\\T\\zvo1.tmp_dir1";
   kestrixWithTemp.kestrixFlavour = true;
+  // Only what the launcher extracted itself: the temporary directory also holds archives that
+  // someone else put there (below).
+  kestrixWithTemp.extractedFiles = {"x.jar", "USER\\u.zip", "conf\\app.jar"};
   const Case cases[] = {
       {"archives, then directories' jar before zip; only real extensions",
        {{key::kClassPath, "A0.\\app.jar;S0lib"}},
@@ -106,8 +109,8 @@ TEST_F(ClassPath, Options) {
   system_.directories = {
       {"C:\\Apps\\lib", {"b.jar", "a.zip", "old.jarx", "notes.txt"}},
       {"C:\\Apps\\empty", {}},
-      {"C:\\T\\zvo1.tmp_dir1", {"x.jar", "user"}},
-      {"C:\\T\\zvo1.tmp_dir1\\user", {"u.zip"}},
+      {"C:\\T\\zvo1.tmp_dir1", {"0evil.jar", "x.jar", "user", "app.jar"}},
+      {"C:\\T\\zvo1.tmp_dir1\\user", {"u.zip", "planted.zip"}},
   };
   system_.environment = {{"APP_CP", "\"C:\\x;C:\\y\""}};
   for (const Case& c : cases) {

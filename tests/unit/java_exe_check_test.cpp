@@ -150,8 +150,14 @@ struct World {
         },
         [this](const std::string& p, uint64_t, std::string_view v) { written[p] = v; },
         [this](const std::string& p) { return files.count(p) != 0; },
+        [this](const std::string& directory) {
+          asked.push_back(directory);
+          return writable.count(directory) != 0;
+        },
     };
   }
+  std::set<std::string> writable;  // directories other users can change
+  std::vector<std::string> asked;  // directories whose permissions were read
 };
 
 class CheckJavaExe : public ::testing::Test {
@@ -276,6 +282,8 @@ struct RecordedVerdicts : SearchObserver {
   void candidate(std::string_view path, std::string_view, Verdict verdict) override {
     seen.emplace_back(std::string(path), verdict);
   }
+  void writableDirectory(std::string_view directory) override { writable.emplace_back(directory); }
+  std::vector<std::string> writable;
 };
 
 TEST_F(CheckJavaExe, TellsTheObserverWhy) {
@@ -330,6 +338,31 @@ TEST_F(CheckJavaExe, TellsTheObserverWhy) {
     EXPECT_EQ(observer.seen[0].second, c.want);
     EXPECT_EQ(observer.seen[0].first, path);
   }
+}
+
+// Whoever can change a runtime's directory can run code as the service: the log and an onlooker
+// hear of it for the executable's directory and the home above it. Nobody listening, the
+// permissions are not read at all.
+TEST_F(CheckJavaExe, NamesDirectoriesOthersCanChange) {
+  World world;
+  world.files = {{kJava, 7}};
+  world.cache = {{kJava, "17"}};
+  world.writable = {"c:\\jre\\bin", "c:\\jre"};
+  std::string path = kJava;
+  std::string version;
+  checkJavaExeWith(world.probe(), {}, path, version);
+  EXPECT_TRUE(world.asked.empty());
+
+  RecordedVerdicts observer;
+  {
+    const ScopedSearchObserver listening(observer);
+    path = kJava;
+    checkJavaExeWith(world.probe(), {}, path, version);
+    path = "c:\\none\\java.exe";
+    checkJavaExeWith(world.probe(), {}, path, version);
+  }
+  EXPECT_EQ(observer.writable, (std::vector<std::string>{"c:\\jre\\bin", "c:\\jre"}));
+  EXPECT_EQ(world.asked, (std::vector<std::string>{"c:\\jre\\bin", "c:\\jre"}));
 }
 
 }  // namespace

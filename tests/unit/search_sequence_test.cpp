@@ -298,6 +298,7 @@ TEST(SearchSequence, ObserverHearsEveryStepAndLoad) {
       events.push_back("  " + std::string(path) + " " + std::string(version) + " " +
                        toUtf8(verdictText(verdict)));
     }
+    void writableDirectory(std::string_view) override {}
   } recorder;
   FakeSystem sys;
   sys.homes = {{".\\jre", {true, "jb"}}};
