@@ -13,6 +13,7 @@
 #include "diag/log.h"
 #include "launcher/load_configuration_win.h"
 #include "paths/temp_dir.h"
+#include "win/private_security_win.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {
@@ -28,12 +29,13 @@ class OwnDirectories {
  public:
   // Creates the one directory level of `name` ("lib" of "lib\a.jar") when it has one. A failure
   // is logged; the file's own creation then decides.
-  void createFor(const std::string& tempDir, const std::string& name) {
+  void createFor(const std::string& tempDir, const std::string& name,
+                 SECURITY_ATTRIBUTES* security) {
     const std::optional<std::string> directory = firstDirectoryOf(name);
     if (!directory || contains(*directory)) return;
     const std::string path = tempDir + "\\" + *directory;
     DebugLog("creating directory %S", path);
-    if (::CreateDirectoryA(path.c_str(), nullptr)) {
+    if (::CreateDirectoryA(path.c_str(), security)) {
       created_.push_back(*directory);
     } else {
       DebugLogError("failed to create directory %S", path);
@@ -90,16 +92,16 @@ int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscramb
   return kCopyOk;
 }
 
-int ExtractFile(FileSource& executable, const std::string& target) {
+int ExtractFile(FileSource& executable, const std::string& target,
+                SECURITY_ATTRIBUTES* security) {
   BlockReader reader(executable);
   const std::optional<int64_t> length = reader.readLong();
   if (!length) ReportFatalErrorText(configErrorText(reader.error()));
   DebugLog("extracting %S (size: %I64d)", target, *length);
   if (*length <= 0) return kCopyOk;
   // A new file only: a file or link of that name was put there by someone else, and writing
-  // through it would put our bytes wherever it points. The file takes the temporary
-  // directory's private permissions.
-  UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  // through it would put our bytes wherever it points.
+  UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE, 0, security, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file) {
     const DWORD error = ::GetLastError();
@@ -125,6 +127,10 @@ int ExtractIncludedFiles(bool createDirectory) {
   source.seek(ConfigEndOffset());
   int32_t processed = 0;
   OwnDirectories directories;
+  // What is made inside the temporary directory gets its permissions too, explicitly: a system
+  // that does not pass them on (Wine) keeps them all the same. Without a descriptor, the
+  // directory's own inherited ones apply.
+  PrivateSecurity security;
   for (const std::string& name : splitIncludedNames(DupConfigString(key::kIncludedFileNames))) {
     if (processed >= count) break;
     const std::string path = tempDir + "\\" + name;
@@ -134,12 +140,12 @@ int ExtractIncludedFiles(bool createDirectory) {
       DebugLogError("refusing to extract %S outside the temporary directory", name);
       ReportFatalErrorA(msg::kInternalError, "11");
     }
-    directories.createFor(tempDir, name);
+    directories.createFor(tempDir, name, security.attributes());
     if (!directories.holds(name)) {
       DebugLogError("refusing to extract %S into a directory the launcher did not create", path);
       ReportFatalErrorA(msg::kInternalError, "11");
     }
-    const int result = ExtractFile(source, path);
+    const int result = ExtractFile(source, path, security.attributes());
     if (result != kCopyOk) {
       DebugLogError("Failed to extract %S", path);
       return result;

@@ -18,8 +18,9 @@ inline constexpr int kCopyWriteFailed = 2;
 // directory (created first when `createDirectory` is set). Returns 0 or a copy result.
 int ExtractIncludedFiles(bool createDirectory);
 
-// Reads one length field from `executable` and extracts that many bytes to `target`.
-int ExtractFile(FileSource& executable, const std::string& target);
+// Reads one length field from `executable` and extracts that many bytes to `target`, a new file
+// made with `security` (null: the directory's inherited permissions).
+int ExtractFile(FileSource& executable, const std::string& target, SECURITY_ATTRIBUTES* security);
 
 // Copies `count` bytes, unscrambling them when asked.
 int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscrambleBytes);

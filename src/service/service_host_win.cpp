@@ -11,11 +11,11 @@
 #include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
-#include "paths/paths.h"
 #include "service/child_command_line.h"
 #include "service/event_log_win.h"
 #include "service/host_state.h"
 #include "service/output_tail.h"
+#include "service/own_copy_win.h"
 #include "service/process_handles_win.h"
 #include "state/launcher_state.h"
 #include "win/unique_handle.h"
@@ -325,13 +325,8 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
     g_host.input = Host::Input::Open;
   }
 
-  std::u16string commandLine = childLine.text;  // CreateProcessW may write into it
   PROCESS_INFORMATION process{};
-  // The program is named, not left to be read off the command line: a registered path with a
-  // blank and no quotes ("C:\Apps\My App\app.exe") would have "C:\Apps\My.exe" tried first.
-  const BOOL created =
-      ::CreateProcessW(wstr(GetModulePath()), wbuf(commandLine), nullptr, nullptr, TRUE,
-                       priority | DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+  const bool created = StartOwnCopy(childLine.text, priority | DETACHED_PROCESS, startup, process);
   const DWORD createError = ::GetLastError();
   if (!created) {
     DebugLog("could not start process %s (%d)", childLine.text, createError);

@@ -305,3 +305,48 @@ def test_versions_that_are_never_trusted_from_the_cache(tmp_path, version, exit_
     run(exe, "/run")
     run(exe, "/run")
     assert version_runs(home) == runs
+
+
+def test_a_java_exe_in_the_working_directory_is_never_run(tmp_path):
+    """The service's working directory may be anywhere the configuration points; a java.exe that
+    another user puts there must not be taken for the one on the search path."""
+    planted = runtime(tmp_path / "planted", "17.0.2")
+    cwd = toml_text(windows_path(planted / "bin"))
+    exe = pack(tmp_path / "app", '[application]\nmain_class = "x.Main"\n'
+               f'working_directory = "{cwd}"\n[java]\nsearch = ["S"]\n')
+    result = run(exe, "/find-java")
+    out = result.stdout.replace("\r\n", "\n")
+    assert result.code == 1, out
+    assert "java.exe on the search path\n    nothing found there\n" in out, out
+    assert version_runs(planted) == 0
+
+
+def test_a_java_exe_on_an_absolute_path_entry_is_found(tmp_path):
+    home = runtime(tmp_path / "on path", "17.0.2")
+    exe = pack(tmp_path / "app", '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["S"]\n')
+    # A relative entry would be taken against the current directory: it is skipped, and so is
+    # the current directory itself ("." here).
+    path = f'.;bin;"{windows_path(home / "bin")}";C:\\windows\\system32'
+    result = run(exe, "/find-java", env={"WINEPATH": path})
+    out = result.stdout.replace("\r\n", "\n")
+    assert result.code == 0, out
+    assert f"Runtime to load: {java_exe(home).lower()} (version 17.0.2)" in out, out
+
+
+def test_find_java_warns_of_runtime_directories_others_can_change(tmp_path):
+    """Wine keeps a directory's permissions in its Unix mode: a directory every user may write
+    to grants Everyone the right to add files."""
+    home = runtime(tmp_path / "rt", "17.0.2")
+    (home / "bin").chmod(0o777)
+    exe = pack(tmp_path / "app", directory_project(home))
+    result = run(exe, "/find-java")
+    out = result.stdout.replace("\r\n", "\n")
+    assert result.code == 0, out
+    bin_dir = windows_path(home / "bin").lower()
+    assert (f"    {bin_dir}\\java.exe, version 17.0.2: acceptable\n"
+            f"      warning: {bin_dir} can be changed by users other than the administrators, "
+            "who could then run their own code as this service\n") in out, out
+    assert f"{windows_path(home).lower()} can be changed" not in out, out
+    logged = run(exe, "/run", log=True).log
+    assert f"] {windows_path(home / 'bin').lower()} can be changed by users other than the " \
+           "administrators\r\n" in logged, logged

@@ -183,28 +183,40 @@ def test_a_log_deleted_during_the_run_is_created_again(tmp_path):
     assert any("] Setting PATH (native libs) " in line for line in lines), lines
 
 
-class Holder:
-    """A copy of the steps stub that runs the single-instance step and waits for a file."""
+class Background:
+    """A copy of the steps stub running the given steps in the background; what it prints is
+    read while it runs."""
 
-    def __init__(self, exe: Path, release: Path, log=False):
-        self.out = release.with_suffix(".out")
-        self.err = release.with_suffix(".err")
+    def __init__(self, exe: Path, *steps: str, out: Path, log=False):
+        self.out = out.with_suffix(".out")
+        self.err = out.with_suffix(".err")
         env = wine_env({"ZARVO_LOG": "yes"} if log else {})
-        self.process = subprocess.Popen([str(WINE_RUN), str(exe), "instance", "--wait-for",
-                                         windows_path(release)], stdout=open(self.out, "wb"),
-                                        stderr=open(self.err, "wb"), stdin=subprocess.DEVNULL,
-                                        env=env)
+        self.process = subprocess.Popen([str(WINE_RUN), str(exe), *steps],
+                                        stdout=open(self.out, "wb"), stderr=open(self.err, "wb"),
+                                        stdin=subprocess.DEVNULL, env=env)
 
-    def values(self, timeout=30):
+    def values(self, until: str, timeout=30) -> dict:
+        """The values printed so far, once `until` has been printed."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             text = self.out.read_text(errors="replace") if self.out.exists() else ""
-            if "pid=" in text:
+            if f"{until}=" in text:
                 return values(text)
             time.sleep(0.1)
         # What Wine said tells a copy that never started from one that hangs.
-        raise TimeoutError(f"the holder printed nothing (exit code {self.process.poll()}, "
+        raise TimeoutError(f"the copy printed no {until}= (exit code {self.process.poll()}, "
                            f"standard error: {self.err.read_text(errors='replace')[-2000:]!r})")
+
+
+class Holder(Background):
+    """A copy of the steps stub that runs the single-instance step and waits for a file."""
+
+    def __init__(self, exe: Path, release: Path, log=False):
+        super().__init__(exe, "instance", "--wait-for", windows_path(release), out=release,
+                         log=log)
+
+    def values(self, until="pid", timeout=30) -> dict:
+        return super().values(until, timeout)
 
 
 def test_running_copies_hold_numbered_semaphores(tmp_path):
@@ -249,3 +261,87 @@ def test_second_copy_in_single_instance_mode_ends_with_0(tmp_path):
     finally:
         release.write_text("go")
         first.process.wait(timeout=30)
+
+
+def test_a_service_child_refused_as_second_copy_fails(tmp_path):
+    """A second copy at a console ends quietly, but a service whose child cannot run must end in
+    a failure: a clean stop would bring no failure action and no event."""
+    exe = steps_exe(tmp_path, "[instance]\nsingle = true\n")
+    release = tmp_path / "go"
+    first = Holder(exe, release)
+    try:
+        first.values()
+        child = run(exe, "--service-child", "instance", log=True)
+        assert child.code == 1
+        assert "already running in another process" in child.stderr, child.stderr
+        assert "] ERROR: another copy holds semaphore " in child.log
+    finally:
+        release.write_text("go")
+        first.process.wait(timeout=30)
+
+
+# What another local user can do while a launcher starts: the launcher usually runs as
+# LocalSystem, and its temporary directory lies in the machine's shared one. Wine enforces no
+# permissions, so these plant what a user could plant on Windows, where Wine shows it.
+
+def test_an_archive_planted_while_the_launcher_starts_never_reaches_the_class_path(tmp_path):
+    (tmp_path / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+    exe = steps_exe(tmp_path, include([("app.jar", "app.jar"), ("app.jar", "user\\\\tools.zip")]))
+    release = tmp_path / "go"
+    steps = Background(exe, "extract", "--wait-for", windows_path(release), "classpath",
+                       out=release, log=True)
+    temp = steps.values("tempdir")["tempdir"]
+    for planted in ("0evil.jar", "user/0evil.zip"):
+        (unix_path(temp) / planted).write_bytes(b"PK\x05\x06" + bytes(18))
+    release.write_text("go")
+    assert steps.process.wait(timeout=30) == 0
+    out = steps.values("classpath")
+    assert out["classpath"] == f"-Djava.class.path={temp}\\app.jar;{temp}\\user\\tools.zip"
+
+
+def test_the_extraction_directory_is_private(tmp_path):
+    """Wine keeps a file's permissions in its Unix mode bits: an access list that grants nothing
+    to Everyone leaves no bits for others."""
+    (tmp_path / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+    exe = steps_exe(tmp_path, include([("app.jar", "lib\\\\app.jar")]))
+    directory = unix_path(values(run(exe, "extract").stdout)["tempdir"])
+    for made in (directory, directory / "lib", directory / "lib" / "app.jar"):
+        assert made.stat().st_mode & 0o007 == 0, (made, oct(made.stat().st_mode))
+
+
+def test_an_included_file_that_exists_already_is_refused(tmp_path):
+    """A name listed twice stands for a file someone else created first: the launcher writes only
+    files it creates itself, never through one that was there."""
+    (tmp_path / "a.jar").write_bytes(b"first")
+    exe = steps_exe(tmp_path, include([("a.jar", "a.jar"), ("a.jar", "b.jar")]))
+    exe.write_bytes(set_record(exe.read_bytes(), 2003, b"a.jar;A.JAR"))
+    result = run(exe, "extract", log=True)
+    assert result.code == 1
+    assert "(error code: 11)" in result.stderr, result.stderr
+    assert re.search(r"\] ERROR: cannot create .*\\A\.JAR \(error 80\)\r\n", result.log), result.log
+
+
+def test_a_link_in_the_extraction_directory_is_not_followed_by_the_clean_up(tmp_path):
+    """The clean-up after an error empties the launcher's directory; a link planted in it (a
+    symbolic link stands in for a junction here) goes, but what it points to stays."""
+    (tmp_path / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+    exe = steps_exe(tmp_path, include([("app.jar", "app.jar")]))
+    victim = tmp_path / "victim"
+    (victim / "inner").mkdir(parents=True)
+    (victim / "data.txt").write_text("keep")
+    (victim / "inner" / "deep.txt").write_text("keep")
+    release = tmp_path / "go"
+    steps = Background(exe, "extract", "--wait-for", windows_path(release), "--terminate", "1",
+                       out=release)
+    temp = unix_path(steps.values("tempdir")["tempdir"])
+    (temp / "link").symlink_to(victim, target_is_directory=True)
+    release.write_text("go")
+    assert steps.process.wait(timeout=30) == 1
+    assert (victim / "data.txt").read_text() == "keep"
+    assert (victim / "inner" / "deep.txt").read_text() == "keep"
+    assert not (temp / "app.jar").exists()
+
+
+def test_the_log_file_is_private(tmp_path):
+    result = run(steps_exe(tmp_path, ""), "extract", log=True)
+    assert result.log_path.stat().st_mode & 0o007 == 0, oct(result.log_path.stat().st_mode)

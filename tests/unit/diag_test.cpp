@@ -2,6 +2,9 @@
 
 #include <jni.h>
 
+#include <map>
+#include <optional>
+
 #include "diag/java_exception.h"
 #include "diag/message_compose.h"
 #include "launcher/log_format.h"
@@ -34,6 +37,51 @@ TEST(LogFormat, NamesPrefixesAndFirstLine) {
   EXPECT_EQ(logTimePrefix(999), u"[0:999] ");
   EXPECT_EQ(logStartLine(u"C:\\a.exe", {2026, 12, 9, 4, 21, 33, 3}),
             u"Started executable C:\\a.exe at Wed Dec  9 04:21:33 2026\n\n");
+}
+
+// Which log file a process opens, over a directory of files that exist (of this account or of
+// another) and a directory where nothing can be created.
+TEST(LogFormat, OpensANewFileAndNeverOneOfAnotherAccount) {
+  struct Files : LogFiles {
+    std::map<std::u16string, bool> existing;  // path -> this account's own
+    bool creatable = true;
+    LogCreation createNew(const std::u16string& path) override {
+      if (existing.contains(path)) return LogCreation::Exists;
+      return creatable ? LogCreation::Created : LogCreation::Failed;
+    }
+    bool reuseOwn(const std::u16string& path) override { return existing.at(path); }
+  };
+  const auto numbered = [](int last, bool ours) {
+    std::map<std::u16string, bool> files;
+    for (int n = 1; n <= last; ++n) files[logFileName(u"C:\\T", n)] = ours;
+    return files;
+  };
+  const std::u16string fallback(kFallbackLogPath);
+  const struct {
+    const char* what;
+    std::map<std::u16string, bool> existing;
+    bool creatable;
+    std::optional<std::u16string> want;
+  } cases[] = {
+      {"the first free number", numbered(2, false), true, u"C:\\T\\ksx_nlog_3.log"},
+      {"1000 taken, ours: written anew", numbered(1000, true), true, logFileName(u"C:\\T", 1000)},
+      {"1000 taken by another account: the fall-back", numbered(1000, false), true, fallback},
+      {"nothing creatable", {}, false, std::nullopt},
+      {"the fall-back is another account's",
+       [&] {
+         auto files = numbered(1000, false);
+         files[fallback] = false;
+         return files;
+       }(),
+       true, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Files files;
+    files.existing = c.existing;
+    files.creatable = c.creatable;
+    EXPECT_EQ(openLogFile(u"C:\\T", files), c.want);
+  }
 }
 
 // A JNI environment that plays a pending exception whose toString() returns a fixed text, and

@@ -31,24 +31,27 @@ TEST(IncludedFiles, OnlyNamesThatStayInsideAreSafe) {
   const struct {
     std::string name;
     bool safe;
-    std::optional<std::string> firstDirectory;  // for a safe name
+    std::optional<std::string> firstDirectory;  // for a safe name: the one level created
+    std::optional<std::string> enclosing;       // and the directory the file goes into
   } cases[] = {
-      {"a.jar", true, std::nullopt},
-      {"lib\\a.jar", true, "lib"},
-      {"a\\b\\c.jar", true, "a"},  // only the first level is created
-      {"lib/a.jar", true, std::nullopt},
-      {"..a.jar", true, std::nullopt},  // not a ".." component
-      {"..", false, std::nullopt},
-      {"..\\evil.jar", false, std::nullopt},
-      {"lib\\..\\..\\evil.jar", false, std::nullopt},
-      {"lib/../evil.jar", false, std::nullopt},
-      {"\\evil.jar", false, std::nullopt},
-      {"/evil.jar", false, std::nullopt},
-      {"\\\\server\\share\\evil.jar", false, std::nullopt},
-      {"C:evil.jar", false, std::nullopt},
-      {"C:\\evil.jar", false, std::nullopt},
-      {"a.jar:stream", false, std::nullopt},
-      {"", false, std::nullopt},
+      {"a.jar", true, std::nullopt, std::nullopt},
+      {"lib\\a.jar", true, "lib", "lib"},
+      {"a\\b\\c.jar", true, "a", "a"},  // only the first level is created
+      // Windows takes '/' as a separator too: the file would go into a directory that the
+      // launcher does not create, so the extraction refuses it.
+      {"lib/a.jar", true, std::nullopt, "lib"},
+      {"..a.jar", true, std::nullopt, std::nullopt},  // not a ".." component
+      {"..", false, std::nullopt, std::nullopt},
+      {"..\\evil.jar", false, std::nullopt, std::nullopt},
+      {"lib\\..\\..\\evil.jar", false, std::nullopt, std::nullopt},
+      {"lib/../evil.jar", false, std::nullopt, std::nullopt},
+      {"\\evil.jar", false, std::nullopt, std::nullopt},
+      {"/evil.jar", false, std::nullopt, std::nullopt},
+      {"\\\\server\\share\\evil.jar", false, std::nullopt, std::nullopt},
+      {"C:evil.jar", false, std::nullopt, std::nullopt},
+      {"C:\\evil.jar", false, std::nullopt, std::nullopt},
+      {"a.jar:stream", false, std::nullopt, std::nullopt},
+      {"", false, std::nullopt, std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -56,6 +59,7 @@ TEST(IncludedFiles, OnlyNamesThatStayInsideAreSafe) {
     // The directory made before the file: only a safe name gets that far.
     if (c.safe) {
       EXPECT_EQ(firstDirectoryOf(c.name), c.firstDirectory);
+      EXPECT_EQ(enclosingDirectoryOf(c.name), c.enclosing);
     }
   }
 }

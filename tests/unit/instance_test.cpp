@@ -37,5 +37,14 @@ TEST(SemaphoreName, StaysWithinTheValueCapacity) {
   EXPECT_EQ(name.rfind("Global\\aaa", 0), 0u);
 }
 
+// A semaphore that another account made proves no running copy (anyone can create the name
+// first); one of this account's ends a console copy quietly and a service's child with a failure.
+TEST(SemaphoreName, TakenSemaphoreDecidesByItsMakerAndTheRole) {
+  EXPECT_EQ(decideTakenSemaphore(true, false), TakenSemaphore::RunAsOnlyCopy);
+  EXPECT_EQ(decideTakenSemaphore(true, true), TakenSemaphore::RunAsOnlyCopy);
+  EXPECT_EQ(decideTakenSemaphore(false, false), TakenSemaphore::EndAsSecondCopy);
+  EXPECT_EQ(decideTakenSemaphore(false, true), TakenSemaphore::FailAsSecondCopy);
+}
+
 }  // namespace
 }  // namespace zarvo

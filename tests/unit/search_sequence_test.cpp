@@ -121,6 +121,25 @@ struct FakeSystem : SearchSystem {
 
 using Trace = std::vector<std::string>;
 
+// java.exe on the search path: the system's order without the current directory, and without
+// PATH entries that would be taken against it.
+TEST(SearchSequence, JavaSearchPathLeavesOutTheCurrentDirectory) {
+  const struct {
+    std::string path;
+    std::string want;
+  } cases[] = {
+      {"", "C:\\Apps\\;C:\\Windows\\system32;C:\\Windows"},
+      {"C:\\Java\\bin;.;bin;\\rooted;D:relative;\\\\server\\java\\bin;;\"C:\\Program "
+       "Files\\j\\bin\"",
+       "C:\\Apps\\;C:\\Windows\\system32;C:\\Windows;C:\\Java\\bin;\\\\server\\java\\bin;"
+       "C:\\Program Files\\j\\bin"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(javaSearchPath("C:\\Apps\\", "C:\\Windows\\system32", "C:\\Windows", c.path), c.want);
+  }
+}
+
 TEST(SearchSequence, OrderAndOutcome) {
   const std::string pref = kPreferredLocationFile, inst = kInstallerLocationFile;
   const struct {

@@ -64,7 +64,7 @@ void setPathVariable(const std::optional<std::string>& value) {
   ::SetEnvironmentVariableA("PATH", value ? value->c_str() : nullptr);
 }
 
-enum class Stand { Jvm, NoExport, Text };
+enum class Stand { Jvm, NoExport, Text, Importing };
 
 // A scratch runtime home per test (a loaded jvm.dll cannot be deleted until it is freed, so
 // homes are never reused), PATH and the selection restored afterwards.
@@ -108,7 +108,9 @@ class JvmLibraryShell : public ::testing::Test {
       return;
     }
     const std::string source =
-        (fixturesDir() + "jvm\\") + (stand == Stand::Jvm ? "jvm.dll" : "jvm_noexport.dll");
+        stand == Stand::Importing
+            ? fixturesDir() + "depends\\jvm.dll"
+            : (fixturesDir() + "jvm\\") + (stand == Stand::Jvm ? "jvm.dll" : "jvm_noexport.dll");
     ASSERT_TRUE(::CopyFileA(source.c_str(), target.c_str(), FALSE)) << source;
   }
   HMODULE load(const std::string& relativeJavaExe) {
@@ -234,6 +236,28 @@ TEST_F(JvmLibraryShell, ConfiguredServerIsTriedFirstAndAgainInTheList) {
     }
   }
   EXPECT_EQ(log.startingWith(u"Trying " + widened(home_)), want);
+}
+
+// The DLLs a JVM library imports come from its runtime, never from the current directory: a
+// service's working directory is wherever the configuration points, possibly somewhere other
+// users can write.
+TEST_F(JvmLibraryShell, ImportsComeFromTheRuntimeNotTheCurrentDirectory) {
+  place("bin\\server\\jvm.dll", Stand::Importing);
+  const std::string dependency = fixturesDir() + "depends\\zvodep.dll";
+  const std::string planted = home_ + "\\cwd\\zvodep.dll";
+  makeDirectory(home_ + "\\cwd");
+  for (const std::string& target : {home_ + "\\bin\\zvodep.dll", planted}) {
+    created_.push_back(target);
+    ASSERT_TRUE(::CopyFileA(dependency.c_str(), target.c_str(), FALSE)) << target;
+  }
+  char before[MAX_PATH + 1];
+  ASSERT_NE(::GetCurrentDirectoryA(MAX_PATH + 1, before), 0u);
+  ASSERT_TRUE(::SetCurrentDirectoryA((home_ + "\\cwd").c_str()));
+  HMODULE module = load("bin\\java.exe");
+  ::SetCurrentDirectoryA(before);
+
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(modulePath(::GetModuleHandleA("zvodep.dll")), home_ + "\\bin\\zvodep.dll");
 }
 
 TEST_F(JvmLibraryShell, UcrtbasePreloadOnlyOnOlderSystemsWithABundledCopy) {

@@ -7,8 +7,12 @@
 #include "base/text.h"
 #include "paths/paths.h"
 #include "paths/temp_dir.h"
+#include "win/private_security_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
+
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace zarvo {
 namespace {
@@ -31,6 +35,25 @@ std::vector<std::u16string> entriesOf(const std::u16string& directory) {
   } while (::FindNextFileW(find, &data));
   ::FindClose(find);
   return names;
+}
+
+// The owner and access list of a file or directory as the system reads them back, in the
+// descriptor language ("O:<sid>D:(A;;FA;;;SY)...").
+std::u16string securityText(const std::u16string& path) {
+  constexpr SECURITY_INFORMATION kWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(wstr(path), SE_FILE_OBJECT, kWhat, nullptr, nullptr, nullptr, nullptr,
+                              &descriptor) != ERROR_SUCCESS) {
+    return u"(unreadable)";
+  }
+  const UniqueLocalMemory owned(descriptor);
+  wchar_t* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1, kWhat,
+                                                              &text, nullptr)) {
+    return u"(unconvertible)";
+  }
+  const UniqueLocalMemory ownedText(text);
+  return std::u16string(u16(text));
 }
 
 // An empty directory of its own for each test, removed (with its files) afterwards.
@@ -222,6 +245,46 @@ TEST_F(PathsShell, LauncherTempDirIsTheTempFileWithDirAndSeconds) {
   EXPECT_LE(seconds, after);
   ::RemoveDirectoryW(wstr(NarrowToWide(dir)));
   ::DeleteFileW(wstr(NarrowToWide(tempFile)));
+  SetLauncherTempDir(std::string());
+}
+
+// What the launcher creates in the temporary base is its account's, SYSTEM's and the
+// Administrators' only, with nothing of the parent's inherited. Wine keeps no descriptor: what it
+// reads back it makes from the Unix mode, where the descriptor left nothing for Everyone (WD).
+TEST_F(PathsShell, TemporaryDirectoryAndFilesArePrivate) {
+  const std::optional<std::u16string> account = CurrentAccountSid();
+  ASSERT_TRUE(account);
+  PrivateSecurity security;
+  ASSERT_NE(security.attributes(), nullptr) << security.error();
+  wchar_t* text = nullptr;
+  ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+      security.attributes()->lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION,
+      &text, nullptr));
+  const UniqueLocalMemory ownedText(text);
+  EXPECT_EQ(std::u16string(u16(text)),
+            u"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;" + *account + u")");
+
+  CreateLauncherTempDir();
+  const std::u16string dir = NarrowToWide(LauncherTempDir());
+  std::string names[2];
+  UniqueFile files[2];
+  for (int i = 0; i < 2; ++i) {
+    files[i] = CreatePrivateTempFile(names[i], i == 1);
+    ASSERT_TRUE(files[i]) << i;
+    DWORD flags = 0;
+    ASSERT_TRUE(::GetHandleInformation(files[i].get(), &flags));
+    EXPECT_EQ((flags & HANDLE_FLAG_INHERIT) != 0, i == 1);
+  }
+  EXPECT_NE(names[0], names[1]);
+  for (const std::u16string& made : {dir, NarrowToWide(names[0]), NarrowToWide(names[1])}) {
+    SCOPED_TRACE(toUtf8(made));
+    const std::u16string read = securityText(made);
+    EXPECT_EQ(read.rfind(u"O:" + *account + u"D:", 0), 0u) << toUtf8(read);
+    EXPECT_EQ(read.find(u";;;WD)"), std::u16string::npos) << toUtf8(read);
+  }
+  for (UniqueFile& file : files) file.reset();
+  for (const std::string& name : names) ::DeleteFileA(name.c_str());
+  ::RemoveDirectoryW(wstr(dir));
   SetLauncherTempDir(std::string());
 }
 

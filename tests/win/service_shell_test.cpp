@@ -3,7 +3,10 @@
 #include <optional>
 #include <vector>
 
+#include "paths/paths.h"
+#include "service/own_copy_win.h"
 #include "service/process_handles_win.h"
+#include "support/test_files_win.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
 
@@ -21,6 +24,33 @@ TEST(ProcessHandleCount, FollowsHandlesOpenedAndClosed) {
     EXPECT_EQ(ProcessHandleCount(), *before + 3);
   }
   EXPECT_EQ(ProcessHandleCount(), before);
+}
+
+// The service host's child is this program, whatever the command line's first token says: an
+// unquoted path with a blank ("...\My App\...") reads as a program "...\My", and a My.exe put
+// there (the stand-in java.exe, which records each run in runs.log beside it) must not run.
+TEST(StartOwnCopy, RunsThisProgramWhateverTheCommandLineSays) {
+  char base[MAX_PATH + 1];
+  ASSERT_NE(::GetTempPathA(MAX_PATH + 1, base), 0u);
+  const std::string dir =
+      std::string(base) + "zvo-own-copy-" + std::to_string(::GetCurrentProcessId());
+  ASSERT_TRUE(test::makeFreshDirectory(dir));
+  ASSERT_TRUE(::CopyFileA((test::fixturesDir() + "java\\java.exe").c_str(),
+                          (dir + "\\My.exe").c_str(), FALSE));
+  const std::u16string commandLine =
+      NarrowToWide(dir) + u"\\My App\\zarvo_win_tests.exe --gtest_filter=NoSuchTest";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(StartOwnCopy(commandLine, CREATE_NO_WINDOW, startup, process)) << ::GetLastError();
+  UniqueHandle child(process.hProcess);
+  UniqueHandle thread(process.hThread);
+  ASSERT_EQ(::WaitForSingleObject(child.get(), 60000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  ::GetExitCodeProcess(child.get(), &exitCode);
+  EXPECT_EQ(exitCode, 0u);  // the test program, with no test to run
+  EXPECT_FALSE(FileExistsA(dir + "\\runs.log"));
+  test::removeTree(dir);
 }
 
 }  // namespace
