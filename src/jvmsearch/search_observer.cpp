@@ -16,32 +16,32 @@ SearchObserver* InstalledSearchObserver() {
   return installedObserver();
 }
 
-std::u16string_view verdictText(Verdict verdict) {
+std::string_view verdictText(Verdict verdict) {
   switch (verdict) {
     case Verdict::Fits:
-      return u"acceptable";
+      return "acceptable";
     case Verdict::MissingDirectory:
-      return u"refused: the directory does not exist";
+      return "refused: the directory does not exist";
     case Verdict::JdkRequired:
-      return u"refused: a JDK is required (no lib\\tools.jar, no bin\\javac.exe)";
+      return "refused: a JDK is required (no lib\\tools.jar, no bin\\javac.exe)";
     case Verdict::NotFound:
-      return u"refused: no java executable there";
+      return "refused: no java executable there";
     case Verdict::NoVersion:
-      return u"refused: its version could not be learnt";
+      return "refused: its version could not be learnt";
     case Verdict::OutOfBounds:
-      return u"refused: outside the version bounds";
+      return "refused: outside the version bounds";
     case Verdict::EarlyAccess:
-      return u"refused: an early-access build";
+      return "refused: an early-access build";
     case Verdict::NoWindowedJava:
-      return u"refused: no javaw.exe beside it";
+      return "refused: no javaw.exe beside it";
     case Verdict::NotWorking:
-      return u"refused: not working (its library failed to load before)";
+      return "refused: not working (its library failed to load before)";
     case Verdict::Loaded:
-      return u"taken: its JVM library loads";
+      return "taken: its JVM library loads";
     case Verdict::NoLibrary:
-      return u"refused: no JVM library of it loads";
+      return "refused: no JVM library of it loads";
   }
-  return u"";
+  return "";
 }
 
 void SetSearchObserver(SearchObserver* observer) {

@@ -26,8 +26,8 @@ enum class Verdict {
   NoLibrary,         // no JVM library of it loads
 };
 
-// The reason as the explaining command prints it ("outside the version bounds", ...).
-std::u16string_view verdictText(Verdict verdict);
+// The reason as the explaining command prints it ("outside the version bounds", ...), in ASCII.
+std::string_view verdictText(Verdict verdict);
 
 class SearchObserver {
  public:

@@ -34,7 +34,7 @@ void SearchReport::candidate(std::string_view path, std::string_view version, Ve
   text_ += u"    ";
   text_ += widen_(path);
   if (!version.empty()) text_ += FormatW(u", version %s", widen_(version));
-  text_ += FormatW(u": %s\n", verdictText(verdict));
+  text_ += FormatW(u": %S\n", verdictText(verdict));
 }
 
 void SearchReport::writableDirectory(std::string_view directory) {

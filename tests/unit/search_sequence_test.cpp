@@ -315,7 +315,7 @@ TEST(SearchSequence, ObserverHearsEveryStepAndLoad) {
     }
     void candidate(std::string_view path, std::string_view version, Verdict verdict) override {
       events.push_back("  " + std::string(path) + " " + std::string(version) + " " +
-                       toUtf8(verdictText(verdict)));
+                       std::string(verdictText(verdict)));
     }
     void writableDirectory(std::string_view) override {}
   } recorder;
