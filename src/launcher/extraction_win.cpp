@@ -92,8 +92,7 @@ int CopyFileData(FileSource& source, HANDLE target, int64_t count, bool unscramb
   return kCopyOk;
 }
 
-int ExtractFile(FileSource& executable, const std::string& target,
-                SECURITY_ATTRIBUTES* security) {
+int ExtractFile(FileSource& executable, const std::string& target, SECURITY_ATTRIBUTES* security) {
   BlockReader reader(executable);
   const std::optional<int64_t> length = reader.readLong();
   if (!length) ReportFatalErrorText(configErrorText(reader.error()));
