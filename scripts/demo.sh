@@ -9,7 +9,13 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh >/dev/null
+# The build's own output goes to a file; a failed build shows its end and says where the rest is.
+mkdir -p build
+if ! bash scripts/build.sh >build/demo-build.log 2>&1; then
+  tail -n 40 build/demo-build.log >&2
+  echo "The build failed; its whole output is in build/demo-build.log." >&2
+  exit 1
+fi
 out=build/demo
 rm -rf "$out" && mkdir -p "$out"
 jdk=/usr/lib/jvm/java-17-openjdk-amd64
