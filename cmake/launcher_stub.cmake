@@ -3,8 +3,13 @@
 
 # Compiling: the core's and the shell's sources are compiled for the stub itself
 # (src/launcher/CMakeLists.txt), with these options.
-#  -Oz: a third smaller than -O2 and no slower, the launcher's time going to system calls
-#   (2.5 KiB below -Os, which leaves room for the 3 KiB that page_align_code.py adds).
+#  -Os: a third smaller than -O2 and no slower, the launcher's time going to system calls. Not
+#   -Oz: it loads small constants with a push and a pop inside function bodies, where each
+#   function's unwind data no longer describes the stack, so a stack walk of a thread stopped
+#   there (a debugger, a crash dump, the JVM's own walks through our frames) goes wrong.
+#  -fno-ipa-sra: the interprocedural scalar replacement makes a private copy of the standard
+#   library's string functions (_M_create, the move constructor...) in every file that calls
+#   them, which the linker cannot fold into one as it folds the shared instances: 17 KiB.
 #  Sections per function and datum, so that the linker drops whatever nothing uses.
 #  -fno-exceptions: nothing in the stub throws or catches; the standard library's failures end
 #   the process through src/launcher/cxx_runtime.cpp, which keeps the exception runtime out.
@@ -13,8 +18,8 @@
 #   own); the guards would bring in the threads library.
 #  -fno-rtti: nothing asks a type at run time (no dynamic_cast, no typeid); the type descriptions
 #   of every class with virtual functions or behind a std::function are 6 KiB.
-set(ZARVO_STUB_OPTIMIZATION -Oz CACHE STRING "The launcher stub's optimisation level")
-target_compile_options(launcher PRIVATE ${ZARVO_STUB_OPTIMIZATION} -ffunction-sections
+set(stub_optimization -Os -fno-ipa-sra)
+target_compile_options(launcher PRIVATE ${stub_optimization} -ffunction-sections
                                         -fdata-sections -fno-exceptions -fno-threadsafe-statics
                                         -fno-rtti)
 target_link_options(launcher PRIVATE -Wl,--gc-sections)

@@ -179,3 +179,16 @@ def test_the_stub_code_starts_on_a_page_of_its_file():
                              capture_output=True, text=True, check=True).stdout
     assert code_offset % 4096 == 0
     assert int(re.search(r"SizeOfHeaders\s+(\S+)", headers)[1], 16) == code_offset
+
+
+def test_the_stub_code_moves_the_stack_only_where_its_unwind_data_says():
+    """x64 unwind data describes a function's prologue; a push of a constant followed by a pop
+    into a register (how -Oz loads small numbers) moves the stack in the middle of a function,
+    where a stack walk of a thread stopped there (a debugger, a crash dump, the JVM walking
+    through our frames) would take the wrong return address."""
+    listing = subprocess.run(["x86_64-w64-mingw32-objdump", "-d", "--no-show-raw-insn",
+                              str(DIST / "launcher.exe")], capture_output=True, text=True,
+                             check=True).stdout.splitlines()
+    pairs = [f"{a.strip()} / {b.strip()}" for a, b in zip(listing, listing[1:])
+             if re.search(r"\spush\s+\$0x", a) and re.search(r"\spop\s+%r", b)]
+    assert pairs == [], pairs[:5]
