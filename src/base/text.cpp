@@ -100,12 +100,22 @@ std::u16string fromUtf8(std::string_view text) {
   return out;
 }
 
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+namespace {
+template <class CharT>
+bool equalIgnoringAsciiCaseT(std::basic_string_view<CharT> a, std::basic_string_view<CharT> b) {
+  const auto lower = [](CharT c) {
+    return c >= CharT('A') && c <= CharT('Z') ? static_cast<CharT>(c - CharT('A') + CharT('a')) : c;
   };
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
+                    [&](CharT x, CharT y) { return lower(x) == lower(y); });
+}
+}  // namespace
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return equalIgnoringAsciiCaseT(a, b);
+}
+bool equalIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  return equalIgnoringAsciiCaseT(a, b);
 }
 
 }  // namespace zarvo

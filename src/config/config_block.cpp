@@ -51,6 +51,12 @@ bool languageTableApplies(std::string_view prefix, std::string_view locale) {
   return locale.substr(0, prefix.size()) == prefix;
 }
 
+bool carriesConfigBlock(BlockReader& reader) {
+  if (!seekToConfigBlock(reader)) return false;
+  const std::optional<int32_t> magic = reader.readInt();
+  return magic && static_cast<uint32_t>(*magic) == kBlockMagic;
+}
+
 ConfigError readConfigBlock(BlockReader& reader, LauncherConfig& config, MessageTable& messages,
                             const std::function<std::string()>& detectLocale) {
   const std::optional<int32_t> magic = reader.readInt();

@@ -17,6 +17,10 @@ namespace zarvo {
 // 4 GiB, where a read fails cleanly.
 bool seekToConfigBlock(BlockReader& reader);
 
+// Whether the file holds a ConfigBlock where seekToConfigBlock finds it (its magic number):
+// a launcher packed by zpack, of any version.
+bool carriesConfigBlock(BlockReader& reader);
+
 // Reads the block at the reader's position into the stores: records, messages, then the
 // per-language tables whose prefix the locale name begins with (later tables win). The locale
 // is asked for after the messages, when the tables are reached. Returns the first error; the

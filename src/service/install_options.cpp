@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/format.h"
+#include "base/text.h"
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "paths/path_text.h"
@@ -49,7 +51,46 @@ std::optional<FailurePolicy> readFailurePolicy() {
   return policy;
 }
 
+// The display name under which `serviceName` is registered.
+std::u16string displayNameFor(const std::u16string& serviceName) {
+  const std::u16string configured = GetConfigStringW(key::kServiceDisplayName);
+  if (configured.empty()) return serviceName;
+  if (equalIgnoringAsciiCase(serviceName, GetConfigStringW(key::kServiceName))) return configured;
+  return configured + u" (" + serviceName + u")";
+}
+
+// The text to print for names that Windows would refuse; nothing when it takes them.
+std::optional<std::u16string> refusedNames(const std::u16string& name,
+                                           const std::u16string& displayName) {
+  if (name.empty() || name.size() > kMaxServiceNameChars) {
+    return u"The service name must have 1 to 256 characters; '" + name + u"' has " +
+           FormatW(u"%d", static_cast<int32_t>(name.size())) + u".\n";
+  }
+  if (name.find_first_of(u"/\\") != std::u16string::npos) {
+    return u"The service name '" + name + u"' holds a '/' or '\\', which Windows does not allow.\n";
+  }
+  if (displayName.size() > kMaxServiceNameChars) {
+    return FormatW(u"The display name '%s' is longer than 256 characters.\n", displayName);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::vector<std::u16string> ProgramsOfCommandLine(std::u16string_view commandLine) {
+  if (commandLine.starts_with(u'"')) {
+    const size_t close = commandLine.find(u'"', 1);
+    return {std::u16string(commandLine.substr(
+        1, close == std::u16string_view::npos ? std::u16string_view::npos : close - 1))};
+  }
+  std::vector<std::u16string> programs;
+  for (size_t blank = commandLine.find(u' '); blank != std::u16string_view::npos;
+       blank = commandLine.find(u' ', blank + 1)) {
+    if (blank > 0) programs.emplace_back(commandLine.substr(0, blank));
+  }
+  if (!commandLine.empty()) programs.emplace_back(commandLine);
+  return programs;
+}
 
 std::optional<uint32_t> SecondsToMillis(int32_t seconds) {
   if (seconds <= 0) return std::nullopt;
@@ -58,8 +99,10 @@ std::optional<uint32_t> SecondsToMillis(int32_t seconds) {
 
 InstallOptionsResult ReadInstallOptions(const std::u16string& serviceName, bool autoStart) {
   InstallOptions options;
-  const std::u16string displayName = GetConfigStringW(key::kServiceDisplayName);
-  options.displayName = displayName.empty() ? serviceName : displayName;
+  options.displayName = displayNameFor(serviceName);
+  if (std::optional<std::u16string> refused = refusedNames(serviceName, options.displayName)) {
+    return {std::nullopt, std::move(*refused)};
+  }
   options.delayedAutoStart = autoStart && GetConfigInt(key::kServiceDelayedAutoStart) != 0;
   options.failure = readFailurePolicy();
   options.preshutdownMillis = SecondsToMillis(GetConfigInt(key::kServicePreshutdownTimeout));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zarvo {
@@ -34,7 +35,10 @@ struct FailurePolicy {
 };
 
 struct InstallOptions {
-  std::u16string displayName{};             // the service name unless one is configured
+  // The configured one, or the service name; under another name than the configured service
+  // name, the configured one followed by that name in parentheses, since Windows wants every
+  // display name unique and one executable may be registered under several names.
+  std::u16string displayName{};
   std::optional<std::u16string> account{};  // none: LocalSystem
   bool delayedAutoStart = false;
   std::optional<FailurePolicy> failure{};
@@ -49,7 +53,18 @@ struct InstallOptionsResult {
 };
 
 // Delayed automatic start counts only for a service that starts automatically (`autoStart`).
+// Names that Windows would refuse are refused here, before anything changes.
 InstallOptionsResult ReadInstallOptions(const std::u16string& serviceName, bool autoStart);
+
+// What CreateServiceW takes: a service name and a display name of at most 256 characters, and
+// no '/' or '\' in the service name.
+inline constexpr size_t kMaxServiceNameChars = 256;
+
+// The programs a service's registered command line may run, in the order Windows tries them:
+// the text in quotes when it starts with a quote; otherwise each part up to a blank, then the
+// whole, for an unquoted path with blanks ("C:\Program Files\x.exe -k" tries "C:\Program"
+// first).
+std::vector<std::u16string> ProgramsOfCommandLine(std::u16string_view commandLine);
 
 // The reset period when none is configured: a day.
 inline constexpr uint32_t kDefaultResetPeriodSeconds = 86400;

@@ -5,7 +5,11 @@
 #include <vector>
 
 #include "base/format.h"
+#include "base/text.h"
+#include "config/block_reader.h"
+#include "config/config_block.h"
 #include "config/config_store.h"
+#include "config/file_source_win.h"
 #include "config/keys.h"
 #include "diag/log.h"
 #include "paths/paths.h"
@@ -15,6 +19,7 @@
 #include "service/stop_wait.h"
 #include "state/launcher_state.h"
 #include "win/console_win.h"
+#include "win/system_error_win.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {
@@ -49,10 +54,94 @@ void setDescription(SC_HANDLE service) {
   }
 }
 
+// The program a registered service runs, read from its entry: the first of the programs its
+// command line may name that exists (with ".exe" added where Windows adds it). Nothing when the
+// entry cannot be read; an empty text when none of the programs exists.
+std::optional<std::u16string> registeredProgram(SC_HANDLE service) {
+  std::vector<uint64_t> buffer(kConfigBufferBytes / sizeof(uint64_t));  // the record holds pointers
+  auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+  DWORD neededBytes = 0;
+  if (!::QueryServiceConfigW(service, config, kConfigBufferBytes, &neededBytes)) {
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+    buffer.resize(neededBytes / sizeof(uint64_t) + 1);
+    config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    if (!::QueryServiceConfigW(service, config, static_cast<DWORD>(buffer.size() * 8),
+                               &neededBytes)) {
+      return std::nullopt;
+    }
+  }
+  for (const std::u16string& program : ProgramsOfCommandLine(u16(config->lpBinaryPathName))) {
+    for (const std::u16string& candidate : {program, program + u".exe"}) {
+      if (FileExists(candidate)) return candidate;
+    }
+  }
+  return std::u16string();
+}
+
+// Whether `program` is this executable, or another one that carries a configuration block (an
+// earlier version of this application): only such an entry is ours to replace.
+bool isLauncher(const std::u16string& program) {
+  if (GetFullPath(program) == GetFullPath(GetModulePath())) return true;
+  UniqueFile file(::CreateFileW(wstr(program), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  FileSource source(file.get());
+  BlockReader reader(source);
+  return carriesConfigBlock(reader);
+}
+
+// The service that holds `displayName` as its name or display name, when that is another
+// service than `name`: Windows wants both unique.
+std::optional<std::u16string> displayNameHolder(SC_HANDLE manager, const std::u16string& name,
+                                                const std::u16string& displayName) {
+  std::u16string holder(kMaxServiceNameChars + 1, u'\0');
+  DWORD chars = static_cast<DWORD>(holder.size());
+  if (::GetServiceKeyNameW(manager, wstr(displayName), wbuf(holder), &chars)) {
+    holder.resize(chars);
+  } else if (UniqueServiceHandle(
+                 ::OpenServiceW(manager, wstr(displayName), SERVICE_QUERY_STATUS))) {
+    holder = displayName;
+  } else {
+    return std::nullopt;
+  }
+  if (equalIgnoringAsciiCase(holder, name)) return std::nullopt;
+  return holder;
+}
+
+// What must hold before anything is stopped or deleted: an existing entry of this name is one
+// of ours, and the display name is free. The text to print when not.
+std::optional<std::u16string> installBlocker(SC_HANDLE manager, const std::u16string& name,
+                                             const std::u16string& displayName) {
+  if (UniqueServiceHandle existing =
+          UniqueServiceHandle(::OpenServiceW(manager, wstr(name), SERVICE_QUERY_CONFIG))) {
+    const std::optional<std::u16string> program = registeredProgram(existing.get());
+    if (!program) {
+      return FormatW(u"Could not read the existing service '%s'.\n", name) +
+             SystemErrorLine(::GetLastError()) + u"Nothing was changed.\n";
+    }
+    // A program that no longer exists runs nothing that could be lost.
+    if (!program->empty() && !isLauncher(*program)) {
+      return FormatW(
+          u"Service '%s' exists already and runs another program: %s\n"
+          u"Nothing was changed. Install under another name (/install NAME), or "
+          u"remove that service first.\n",
+          name, *program);
+    }
+  }
+  if (const std::optional<std::u16string> holder = displayNameHolder(manager, name, displayName)) {
+    return FormatW(
+        u"The display name '%s' is taken by service '%s'.\n"
+        u"Nothing was changed. Configure another display name, or install under "
+        u"another name.\n",
+        displayName, *holder);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 int CmdInstall(uint32_t startType) {
-  // A configuration that names an unknown account is refused before anything changes.
+  // Names Windows would refuse and an unknown account are refused before anything changes.
   const InstallOptionsResult read =
       ReadInstallOptions(ServiceName(), startType == SERVICE_AUTO_START);
   if (!read.options) {
@@ -60,39 +149,48 @@ int CmdInstall(uint32_t startType) {
     return 1;
   }
   const InstallOptions& options = *read.options;
-  // An earlier installation is stopped and removed first; its messages are those of a quiet
-  // stop ("Service is already stopped." and the like).
-  CmdUninstall(false);
+  const std::u16string& name = ServiceName();
   UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
     say(u"Could not open SCManager.\n");
     return 1;
   }
+  if (const std::optional<std::u16string> blocker =
+          installBlocker(manager.get(), name, options.displayName)) {
+    say(*blocker);
+    return 1;
+  }
+  // An earlier installation is stopped and removed first; its messages are those of a quiet
+  // stop ("Service is already stopped." and the like).
+  CmdUninstall(false);
   // Quoted, with nothing after it: the service process starts without arguments, which the
   // entry takes as the service role, and a path with blanks stays one token.
   const std::u16string path = FormatW(u"\"%s\"", GetModulePath());
   const std::optional<std::u16string> dependencies =
       ReadDependencies(GetConfigStringW(key::kServiceDependencies));
-  const std::u16string& name = ServiceName();
   UniqueServiceHandle service(
       ::CreateServiceW(manager.get(), wstr(name), wstr(options.displayName), SERVICE_ALL_ACCESS,
                        SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL, wstr(path),
                        nullptr, nullptr, dependencies ? wstr(*dependencies) : nullptr,
                        options.account ? wstr(*options.account) : nullptr, nullptr));
   if (!service) {
-    DebugLog("CreateService failed (%d)", ::GetLastError());
-    say(u"Could not create service.\n");
-    return 1;
-  }
-  // A setting the system refuses would leave a service that differs from its configuration
-  // without anyone noticing: the service is removed again and the install fails.
-  if (const std::optional<ConfigRefusal> refused = ApplyInstallOptions(service.get(), options)) {
-    ::DeleteService(service.get());
-    say(FormatW(u"Could not configure service: %s (error %d).\n", refused->setting,
-                refused->error));
+    const DWORD error = ::GetLastError();
+    DebugLog("CreateService failed (%d)", error);
+    say(u"Could not create service.\n" + SystemErrorLine(error));
     return 1;
   }
   setDescription(service.get());
+  // A setting the system refuses leaves the service registered without it: it runs the
+  // program like the entry it replaced, and the install says which setting is missing and
+  // fails, so that nobody takes it for complete.
+  if (const std::optional<ConfigRefusal> refused = ApplyInstallOptions(service.get(), options)) {
+    say(FormatW(u"Could not configure service: %s (error %d).\n", refused->setting,
+                refused->error) +
+        FormatW(u"Service '%s' is installed without it; run /install again once the system "
+                u"accepts the setting, or configure the service without it.\n",
+                name));
+    return 1;
+  }
   service.reset();
   manager.reset();
   say(FormatW(u"Installed service '%s'.\n", name));
@@ -113,8 +211,9 @@ int CmdUninstall(bool verbose) {
     if (verbose) say(FormatW(u"Uninstalled service '%s'.\n", ServiceName()));
     return 0;
   }
-  DebugLog("could not delete service (%d)", ::GetLastError());
-  if (verbose) say(u"Could not delete service.\n");
+  const DWORD error = ::GetLastError();
+  DebugLog("could not delete service (%d)", error);
+  if (verbose) say(u"Could not delete service.\n" + SystemErrorLine(error));
   return 1;
 }
 
@@ -126,7 +225,7 @@ int CmdStop(bool verbose) {
   }
   UniqueServiceHandle service = openService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (!service) {
-    if (verbose) say(u"Could not stop service.\n");
+    if (verbose) say(u"Could not stop service.\n" + SystemErrorLine(::GetLastError()));
     return 1;
   }
   SERVICE_STATUS status{};
@@ -141,7 +240,7 @@ int CmdStop(bool verbose) {
     return 0;
   }
   DebugLog("ControlService failed (%d)", error);
-  if (verbose) say(u"Could not stop service.\n");
+  if (verbose) say(u"Could not stop service.\n" + SystemErrorLine(error));
   return 1;
 }
 
@@ -195,7 +294,7 @@ int CmdStatus() {
   UniqueServiceHandle service = openService(manager, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
   SERVICE_STATUS status{};
   if (!service || !::QueryServiceStatus(service.get(), &status)) {
-    say(u"Could not get status.\n");
+    say(u"Could not get status.\n" + SystemErrorLine(::GetLastError()));
     return 1;
   }
   const bool running = status.dwCurrentState == SERVICE_RUNNING;

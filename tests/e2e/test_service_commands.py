@@ -46,10 +46,13 @@ def app(directory, name, service="", extra=""):
 
 
 @pytest.fixture
-def bare(service_name):
-    """An installed, stopped bare service; its name."""
+def bare(tmp_path, service_name):
+    """An installed, stopped bare service packed like a launcher (so that /install may replace it,
+    as it replaces an earlier version of an application); its name."""
     name = service_name("ZarvoBare")
-    services.create(name, FIXTURES / "bare_service.exe")
+    exe = pack(tmp_path / "bare", PROJECT.format(name=name, service="", extra=""), name="Bare",
+               stub=FIXTURES / "bare_service.exe")
+    services.create(name, exe)
     return name
 
 
@@ -105,11 +108,12 @@ def test_description_is_message_20017(tmp_path, service_name):
 
 def test_commands_on_a_service_that_does_not_exist(tmp_path, service_name):
     exe = app(tmp_path, service_name())
+    why = "Error 1060: Service does not exist.\r\n"  # the system's words (Wine's here)
     cases = [
-        ("/status", 1, "Could not get status.\r\n"),
-        ("/stop", 1, "Could not stop service.\r\n"),
+        ("/status", 1, "Could not get status.\r\n" + why),
+        ("/stop", 1, "Could not stop service.\r\n" + why),
         ("/start", 1, "Could not start service. Error code: 1060\r\n"),
-        ("/uninstall", 1, "Could not delete service.\r\n"),
+        ("/uninstall", 1, "Could not delete service.\r\n" + why),
     ]
     for command, code, text in cases:
         result = run(exe, command)
@@ -169,3 +173,53 @@ def test_install_and_start(tmp_path, service_name, bare):
     assert result.code == 0
     assert result.stdout == (f"Service is already stopped.\r\nInstalled service '{bare}'.\r\n"
                              f"Starting service '{bare}'.\r\n")
+
+
+def test_install_never_replaces_another_programs_service(tmp_path, service_name):
+    name = service_name()
+    services.create(name, FIXTURES / "bare_service.exe")
+    before = services.config(name)
+    result = run(app(tmp_path, name), "/install")
+    assert (result.code, result.stdout) == (
+        1, f"Service '{name}' exists already and runs another program: "
+           f"{windows_path(FIXTURES / 'bare_service.exe')}\r\nNothing was changed. Install under "
+           "another name (/install NAME), or remove that service first.\r\n")
+    assert services.config(name) == before
+
+
+def test_every_registration_of_one_executable_keeps_a_display_name_of_its_own(tmp_path,
+                                                                             service_name):
+    """Windows wants display names unique: a registration under another name than the configured
+    one shows it in parentheses. An upgrade of both registrations keeps both."""
+    first, second = service_name(), service_name()
+    old, new = (app(tmp_path / version, first, 'display_name = "Hello Service"')
+                for version in ("old", "new"))
+    for exe, name in ((old, first), (old, second), (new, first), (new, second)):
+        result = run(exe, "/install", name)
+        assert (result.code, result.stdout.splitlines()[-1]) == (0, f"Installed service '{name}'.")
+    for name, display in ((first, "Hello Service"), (second, f"Hello Service ({second})")):
+        values = services.config(name)
+        assert (values["DisplayName"], values["ImagePath"]) == (display, f'"{windows_path(new)}"')
+
+
+def test_a_display_name_in_use_changes_nothing(tmp_path, service_name):
+    holder, name = service_name(), service_name()
+    assert services.wine("sc", "create", holder, "binPath=", windows_path(FIXTURES / "bare_service.exe"),
+                         "DisplayName=", "Hello Service").code == 0
+    assert run(app(tmp_path / "old", name, 'display_name = "Old Name"'), "/install").code == 0
+    result = run(app(tmp_path / "new", name, 'display_name = "Hello Service"'), "/install")
+    assert (result.code, result.stdout) == (
+        1, f"The display name 'Hello Service' is taken by service '{holder}'.\r\nNothing was "
+           "changed. Configure another display name, or install under another name.\r\n")
+    assert services.config(name)["DisplayName"] == "Old Name"
+
+
+def test_names_windows_refuses_change_nothing(tmp_path, service_name):
+    name = service_name()
+    exe = app(tmp_path, name)
+    assert run(exe, "/install").code == 0
+    result = run(exe, "/install", "a/b")
+    assert (result.code, result.stdout) == (
+        1, "The service name 'a/b' holds a '/' or '\\', which Windows does not allow.\r\n")
+    assert services.query(name).state == services.STOPPED
+

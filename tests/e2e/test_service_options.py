@@ -17,7 +17,7 @@ from pathlib import Path
 import pytest
 
 import services
-from harness import message, pack, run
+from harness import message, pack, run, windows_path
 from runtimes import FIXTURES, runtime
 
 PROJECT = """
@@ -101,16 +101,23 @@ def test_failure_actions_reach_the_service_manager(tmp_path, installed):
     ("restart_delay_seconds = 5\nrestart_on_error_stop = true",
      "failure actions on an error stop"),
 ])
-def test_a_refused_setting_fails_the_install_and_leaves_no_service(tmp_path, installed, settings,
-                                                                   refused):
+def test_a_refused_setting_fails_the_install_and_keeps_the_service_without_it(tmp_path, installed,
+                                                                             settings, refused):
+    """A reinstall over a working entry must not leave the administrator without a service: the
+    new entry stays, without the setting the system refused, and the install fails loudly."""
     name = new_name()
-    exe = pack(tmp_path, PROJECT.format(name=name, service=settings))
     installed.append(name)
+    assert run(pack(tmp_path / "working", PROJECT.format(name=name, service="")),
+               "/install").code == 0
+    exe = pack(tmp_path, PROJECT.format(name=name, service=settings))
     result = run(exe, "/install")
     # Wine refuses these two settings with ERROR_INVALID_LEVEL (124).
-    assert (result.code, result.stdout) == (1, f"Could not configure service: {refused} "
-                                               f"(error 124).\r\n")
-    assert services.query(name) is None
+    assert (result.code, result.stdout) == (
+        1, f"Service is already stopped.\r\nCould not configure service: {refused} (error 124)."
+           f"\r\nService '{name}' is installed without it; run /install again once the system "
+           "accepts the setting, or configure the service without it.\r\n")
+    assert services.query(name).state == services.STOPPED
+    assert services.config(name)["ImagePath"] == f'"{windows_path(exe)}"'
 
 
 def transcript(home: Path) -> list[str]:

@@ -301,7 +301,8 @@ TEST(ReadInstallOptions, RecordsFromTheConfiguration) {
   } cases[] = {
       {"nothing configured", {}, true, {.displayName = u"Svc"}},
       {"display name, LocalService, delayed",
-       {{key::kServiceDisplayName, "My \xE9 Service"},
+       {{key::kServiceName, "Svc"},
+        {key::kServiceDisplayName, "My \xE9 Service"},
         {key::kServiceAccount, "localservice"},
         {key::kServiceDelayedAutoStart, "1"}},
        true,
@@ -358,6 +359,81 @@ TEST(ReadInstallOptions, RecordsFromTheConfiguration) {
     EXPECT_TRUE(*read.options == c.want);
   }
   ResetConfiguration();
+}
+
+// One executable may be registered under several names; Windows wants every display name
+// unique, so a name other than the configured one shows in parentheses after it.
+TEST(ReadInstallOptions, DisplayNameStaysUniqueUnderAnotherName) {
+  const struct {
+    std::u16string name;
+    std::string display;
+    std::u16string want;
+  } cases[] = {
+      {u"Svc", "Hello Service", u"Hello Service"},
+      {u"SVC", "Hello Service", u"Hello Service"},  // service names ignore letter case
+      {u"Second", "Hello Service", u"Hello Service (Second)"},
+      {u"Second", "", u"Second"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.name));
+    ResetConfiguration();
+    Config().set(key::kServiceName, "Svc");
+    Config().set(key::kServiceDisplayName, c.display);
+    const InstallOptionsResult read = ReadInstallOptions(c.name, false);
+    ASSERT_TRUE(read.options.has_value());
+    EXPECT_EQ(read.options->displayName, c.want);
+  }
+  ResetConfiguration();
+}
+
+// Names that Windows would refuse are found before an earlier entry is deleted.
+TEST(ReadInstallOptions, NamesWindowsRefusesAreRefusedFirst) {
+  const std::u16string long257(257, u'n');
+  const struct {
+    std::u16string name;
+    std::string display;
+    std::u16string want;
+  } cases[] = {
+      {u"a/b", "", u"The service name 'a/b' holds a '/' or '\\', which Windows does not allow.\n"},
+      {u"a\\b", "", u"The service name 'a\\b' holds a '/' or '\\', which Windows does not allow.\n"},
+      {long257, "", u"The service name must have 1 to 256 characters; '" + long257 + u"' has 257.\n"},
+      {u"Svc", std::string(257, 'd'),
+       u"The display name '" + std::u16string(257, u'd') + u"' is longer than 256 characters.\n"},
+      // Under another name the parentheses make the display name longer.
+      {u"Other", std::string(250, 'd'),
+       u"The display name '" + std::u16string(250, u'd') +
+           u" (Other)' is longer than 256 characters.\n"},
+  };
+  for (const auto& c : cases) {
+    ResetConfiguration();
+    Config().set(key::kServiceName, "Svc");
+    Config().set(key::kServiceDisplayName, c.display);
+    const InstallOptionsResult read = ReadInstallOptions(c.name, false);
+    EXPECT_FALSE(read.options.has_value());
+    EXPECT_EQ(read.error, c.want);
+  }
+  ResetConfiguration();
+  EXPECT_TRUE(ReadInstallOptions(std::u16string(256, u'n'), false).options.has_value());
+}
+
+// What a registered command line may run, in the order Windows tries it.
+TEST(ProgramsOfCommandLine, QuotedOrEachPrefixAtABlank) {
+  const struct {
+    std::u16string line;
+    std::vector<std::u16string> want;
+  } cases[] = {
+      {u"\"C:\\Program Files\\App\\app.exe\"", {u"C:\\Program Files\\App\\app.exe"}},
+      {u"\"C:\\a.exe\" -k x", {u"C:\\a.exe"}},
+      {u"C:\\Windows\\svc.exe", {u"C:\\Windows\\svc.exe"}},
+      {u"C:\\Program Files\\x.exe -k",
+       {u"C:\\Program", u"C:\\Program Files\\x.exe", u"C:\\Program Files\\x.exe -k"}},
+      {u"\"unterminated", {u"unterminated"}},
+      {u"", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.line));
+    EXPECT_EQ(ProgramsOfCommandLine(c.line), c.want);
+  }
 }
 
 TEST(ReadInstallOptions, UnknownAccountIsRefused) {

@@ -1,0 +1,14 @@
+// The system's own words for a Windows error number.
+#pragma once
+
+#include <string>
+
+#include "win/windows.h"
+
+namespace zarvo {
+
+// "Error N: <the system's message>" and a line feed; "Error N." when the system has no message
+// for the number.
+std::u16string SystemErrorLine(DWORD error);
+
+}  // namespace zarvo
