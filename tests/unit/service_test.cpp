@@ -395,8 +395,10 @@ TEST(ReadInstallOptions, NamesWindowsRefusesAreRefusedFirst) {
     std::u16string want;
   } cases[] = {
       {u"a/b", "", u"The service name 'a/b' holds a '/' or '\\', which Windows does not allow.\n"},
-      {u"a\\b", "", u"The service name 'a\\b' holds a '/' or '\\', which Windows does not allow.\n"},
-      {long257, "", u"The service name must have 1 to 256 characters; '" + long257 + u"' has 257.\n"},
+      {u"a\\b", "",
+       u"The service name 'a\\b' holds a '/' or '\\', which Windows does not allow.\n"},
+      {long257, "",
+       u"The service name must have 1 to 256 characters; '" + long257 + u"' has 257.\n"},
       {u"Svc", std::string(257, 'd'),
        u"The display name '" + std::u16string(257, u'd') + u"' is longer than 256 characters.\n"},
       // Under another name the parentheses make the display name longer.
