@@ -28,8 +28,10 @@ void SetNativeLibraryPath() {
   std::string directories = GetConfigString(key::kNativeLibraryDirs);
   DebugLog("native lib dir is %S", directories);
   ExpandVariablesA(directories);
+  // Registered whatever key 154 says: the launcher loads the JVM library and its helpers with
+  // the search that leaves out PATH, so a DLL they import from here is found only this way.
   std::string path = ResolvePathListA(directories, [](std::string_view entry) {
-    if (!entry.empty()) AddDllSearchDirectory(std::string(entry));
+    if (!entry.empty()) RegisterDllSearchDirectory(std::string(entry));
   });
   if (!path.empty() && path.back() != ';') path += ';';
   // The old PATH is kept whole: cutting it would lose directories the system needs. When the

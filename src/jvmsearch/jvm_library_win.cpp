@@ -99,8 +99,8 @@ HMODULE tryBinDirectory(const std::string& javaExe) {
   const std::string binDirectory = binDirectoryOf(javaExe);
   if (binDirectory.empty()) return nullptr;
 
-  // Registered whatever key 154 says: the JVM library is loaded with the search that leaves out
-  // the current directory and PATH, and the DLLs it imports live here.
+  // The JVM library is loaded with the search that leaves out the current directory and PATH:
+  // the DLLs it imports live here.
   const uintptr_t cookie = RegisterDllSearchDirectory(binDirectory);
   uint32_t major = 0;
   uint32_t minor = 0;

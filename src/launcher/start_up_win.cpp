@@ -107,9 +107,13 @@ void RegisterChildConsoleHandler() {
   ::SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
 }
 
-void RunApplication(const ArgumentList& arguments, bool childMode) {
+void PrepareForTheSearch() {
   ExtractIncludedFilesOrFail();
   SetNativeLibraryPath();
+}
+
+void RunApplication(const ArgumentList& arguments, bool childMode) {
+  PrepareForTheSearch();
   if (childMode) RegisterChildConsoleHandler();
   CheckSingleInstance();
   // Every failure on the way has been reported where it happened.

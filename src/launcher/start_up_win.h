@@ -17,6 +17,11 @@ void RemoveJavaOptionVariables();
 // Returns only after the application has ended; every failure ends the process inside it.
 void RunApplication(const ArgumentList& arguments, bool childMode);
 
+// What RunApplication does before anything else, and /find-java before its search, so that the
+// search sees what a start sees: the included files extracted and the native library directories
+// in front of PATH and registered with the DLL search.
+void PrepareForTheSearch();
+
 // The steps of RunApplication before the JVM search, in their order; exposed so that a test
 // stub can run exactly these steps against its own packed configuration.
 void ExtractIncludedFilesOrFail();

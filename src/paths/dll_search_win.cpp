@@ -1,7 +1,5 @@
 #include "paths/dll_search_win.h"
 
-#include "config/config_store.h"
-#include "config/keys.h"
 #include "diag/log.h"
 #include "paths/paths.h"
 
@@ -23,11 +21,6 @@ bool hasSearchFlags() {
 
 void RemoveCurrentDirectoryFromDllSearch() {
   ::SetDllDirectoryW(L"");
-}
-
-uintptr_t AddDllSearchDirectory(const std::string& directory) {
-  if (GetConfigInt(key::kAddDllDirectories) == 0) return 0;
-  return RegisterDllSearchDirectory(directory);
 }
 
 uintptr_t RegisterDllSearchDirectory(const std::string& directory) {

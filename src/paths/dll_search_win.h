@@ -14,11 +14,10 @@ namespace zarvo {
 // Removes the current directory from the DLL search of this process.
 void RemoveCurrentDirectoryFromDllSearch();
 
-// Registers a directory with the DLL search when key 154 asks for it; 0 when nothing was
-// registered (key unset, no AddDllDirectory on this system, a failed conversion).
-uintptr_t AddDllSearchDirectory(const std::string& directory);
-// Registers a directory whatever key 154 says: the runtime's bin directory, where the JVM
-// library's own DLLs live.
+// Registers a directory with the DLL search (AddDllDirectory): the libraries loaded with
+// LoadLibraryAt find the DLLs they import there. 0 when nothing was registered (no
+// AddDllDirectory on this system, a failed conversion). Key 154, which once asked for the
+// registration, no longer decides it: without it those DLLs would not be found at all.
 uintptr_t RegisterDllSearchDirectory(const std::string& directory);
 // Withdraws a registration; 0 is ignored.
 void RemoveDllSearchDirectory(uintptr_t cookie);

@@ -72,12 +72,16 @@ void ShowErrorText(std::u16string_view text) {
   writeToConsoleOrStderr(display);
 }
 
-void TerminateLauncher(int exitCode) {
+void RemoveLauncherTempDir() {
   const std::string tempDir = LauncherTempDir();
-  if (!tempDir.empty()) {
-    EmptyDirectory(tempDir, true);
-    ::RemoveDirectoryA(tempDir.c_str());
-  }
+  if (tempDir.empty()) return;
+  EmptyDirectory(tempDir, true);
+  ::RemoveDirectoryA(tempDir.c_str());
+  SetLauncherTempDir(std::string());
+}
+
+void TerminateLauncher(int exitCode) {
+  RemoveLauncherTempDir();
   ::ExitProcess(static_cast<UINT>(exitCode));
 }
 

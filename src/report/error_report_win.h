@@ -16,4 +16,9 @@ void SetGuiErrorMode(bool on);
 // themselves, never entered.
 void EmptyDirectory(const std::string& directory, bool recurse);
 
+// Empties and removes the launcher's temporary directory, when there is one, and forgets it:
+// what TerminateLauncher does before the process ends, and what a command does that extracted
+// the included files only to look at them.
+void RemoveLauncherTempDir();
+
 }  // namespace zarvo

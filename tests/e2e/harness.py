@@ -88,6 +88,13 @@ def windows_path(path: Path) -> str:
     return "Z:" + str(path.resolve()).replace("/", "\\")
 
 
+def unix_path(windows: str) -> Path:
+    """The Unix path of a Wine path (drive C: is the prefix's drive_c, Z: is /)."""
+    drive, rest = windows[0].lower(), windows[2:].replace("\\", "/")
+    root = Path("/") if drive == "z" else WINEPREFIX / f"drive_{drive}"
+    return root / rest.lstrip("/")
+
+
 @dataclasses.dataclass
 class Result:
     code: int

@@ -5,14 +5,15 @@ from __future__ import annotations
 
 import os
 import re
+import shutil
 import time
 from dataclasses import dataclass, field
 from pathlib import Path
 
 import pytest
 
-from harness import message, pack, run, windows_path
-from runtimes import Registry, java_exe, loaded_java, runtime, toml_text, version_runs
+from harness import message, pack, run, unix_path, windows_path
+from runtimes import FIXTURES, Registry, java_exe, loaded_java, runtime, toml_text, version_runs
 
 HKCU, HKLM = "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"
 
@@ -350,3 +351,25 @@ def test_find_java_warns_of_runtime_directories_others_can_change(tmp_path):
     logged = run(exe, "/run", log=True).log
     assert f"] {windows_path(home / 'bin').lower()} can be changed by users other than the " \
            "administrators\r\n" in logged, logged
+
+
+def test_find_java_sees_what_a_start_sees(tmp_path):
+    """The runtime's jvm.dll imports a DLL that only the native library directories hold: the
+    explaining command extracts the included files and sets up those directories as a start does,
+    so both load the library; the files it extracted go again."""
+    app = tmp_path / "app"
+    home = runtime(app / "jre", "17.0.2")
+    shutil.copy(FIXTURES / "depends" / "jvm.dll", home / "bin" / "server" / "jvm.dll")
+    (app / "lib").mkdir()
+    shutil.copy(FIXTURES / "depends" / "zvodep.dll", app / "lib" / "zvodep.dll")
+    (app / "notes.txt").write_text("included")
+    exe = pack(app, '[application]\nmain_class = "x.Main"\n[native]\nlibrary_dirs = ["lib"]\n'
+               '[files]\ninclude = ["notes.txt"]\n[java]\nsearch = ["B.\\\\jre"]\n')
+    explained = run(exe, "/find-java", log=True)
+    out = explained.stdout.replace("\r\n", "\n")
+    assert explained.code == 0, out
+    assert f"{java_exe(home).lower()}, version 17.0.2: taken: its JVM library loads\n" in out, out
+    [temp] = re.findall(r"\] Temp dir3: (.*)\r\n", explained.log)
+    assert not unix_path(temp).exists()
+    started = run(exe, "/run", log=True)
+    assert "] Loading of JVM-DLL successful\r\n" in started.log
