@@ -17,7 +17,7 @@ namespace {
 
 constexpr char kInstallationsKey[] = "SOFTWARE\\halvorn\\kestrix\\installations";
 constexpr DWORD kVersionValueBytes = 100;
-constexpr DWORD kPathValueBytes = 6000;
+constexpr DWORD kPathValueBytes = 2 * 6000;  // 6000 characters, read as UTF-16
 
 struct Bounds {
   const VersionComponents& minimum;
@@ -45,15 +45,14 @@ std::optional<FoundRuntime> searchJavaSoft(const Bounds& b) {
           step.jreTree.empty() ? std::string() : acceptableVersionKey(step.jreTree, b);
       const auto key = currentVersionKey(step, jdk, jre);
       if (!key) continue;
-      const auto home = readRegistryString(HKEY_LOCAL_MACHINE, *key, "JavaHome", kPathValueBytes);
+      const auto home = readRegistryPath(HKEY_LOCAL_MACHINE, *key, "JavaHome");
       if (!home) continue;
       if (auto found = checkHome(*home, b)) return found;
       continue;
     }
     for (const std::string& name : versionKeysInSearchOrder(
              registrySubKeyNames(HKEY_LOCAL_MACHINE, step.tree), b.minimum, b.maximum)) {
-      const auto home = readRegistryString(HKEY_LOCAL_MACHINE, step.tree + "\\" + name, "JavaHome",
-                                           kPathValueBytes);
+      const auto home = readRegistryPath(HKEY_LOCAL_MACHINE, step.tree + "\\" + name, "JavaHome");
       if (!home) continue;
       if (auto found = checkHome(*home, b)) return found;
     }
@@ -85,15 +84,16 @@ std::optional<FoundRuntime> searchInstallationsInView(HKEY root, REGSAM view, co
   }
   LSTATUS queried = ERROR_SUCCESS;
   DWORD returnedBytes = 0;
-  const auto list =
-      readRegistryString(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
+  const auto wideList =
+      readRegistryStringW(key.get(), appId.c_str(), kPathValueBytes, &queried, &returnedBytes);
   // A value holding the empty text is a list without installations, not a failed query.
-  if (!list || returnedBytes == 0) {
+  if (!wideList || returnedBytes == 0) {
     DebugLog("could not query value node %d", static_cast<int32_t>(queried));
     return std::nullopt;
   }
-  DebugLog("found installations: %S", *list);
-  for (const std::string& home : installationHomes(*list)) {
+  const std::string list = narrowPathList(*wideList);
+  DebugLog("found installations: %S", list);
+  for (const std::string& home : installationHomes(list)) {
     FoundRuntime found;
     if (!javaExeInHome(home, found.javaExe)) {
       DebugLog("did not find java in %S", home);
@@ -112,8 +112,8 @@ class WinVendorRegistry : public VendorRegistry {
   std::vector<std::string> subKeyNames(const std::string& path) override {
     return registrySubKeyNames(root_, path, view_);
   }
-  std::optional<std::string> stringValue(const std::string& path, const char* name) override {
-    return readRegistryString(root_, path, name, kPathValueBytes, view_);
+  std::optional<std::string> pathValue(const std::string& path, const char* name) override {
+    return readRegistryPath(root_, path, name, view_);
   }
 
  private:
@@ -123,7 +123,8 @@ class WinVendorRegistry : public VendorRegistry {
 
 // The roots and views in the order their registrations are listed: the machine's before the
 // user's (a per-user install is the user's own choice only where the machine has nothing
-// newer), the 64-bit view before the 32-bit one, whose runtimes a 64-bit launcher cannot load.
+// newer), the 64-bit view before the 32-bit one. The 32-bit view's runtimes are listed only to
+// be refused with their reason (a 64-bit launcher cannot load them), never tried.
 struct VendorSource {
   HKEY root;
   REGSAM view;
@@ -142,6 +143,7 @@ std::vector<VendorRuntime> registeredVendorRuntimes() {
     WinVendorRegistry registry(source.root, source.view);
     for (VendorRuntime& runtime : vendorRuntimes(registry)) {
       runtime.origin = std::string(source.name) + "\\" + runtime.origin;
+      runtime.thirtyTwoBit = source.view == KEY_WOW64_32KEY;
       all.push_back(std::move(runtime));
     }
   }
@@ -185,6 +187,11 @@ std::optional<FoundRuntime> searchVendorRuntimes(const VersionComponents& minimu
     if (!isDirectory(runtime.home)) {
       DebugLog("vendor runtime %S (%S) names a missing directory", runtime.home, runtime.origin);
       observeCandidate(runtime.home, {}, Verdict::MissingDirectory);
+      return false;
+    }
+    if (runtime.thirtyTwoBit) {
+      DebugLog("vendor runtime %S (%S) is a 32-bit one", runtime.home, runtime.origin);
+      observeCandidate(runtime.home, {}, Verdict::ThirtyTwoBit);
       return false;
     }
     DebugLog("found vendor runtime %S (%S)", runtime.home, runtime.origin);

@@ -40,6 +40,8 @@ std::string_view verdictText(Verdict verdict) {
       return "taken: its JVM library loads";
     case Verdict::NoLibrary:
       return "refused: no JVM library of it loads";
+    case Verdict::ThirtyTwoBit:
+      return "refused: registered by a 32-bit installer, and a 64-bit launcher cannot load it";
   }
   return "";
 }

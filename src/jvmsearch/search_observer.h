@@ -24,6 +24,7 @@ enum class Verdict {
   NotWorking,        // its library failed to load earlier in this process
   Loaded,            // its JVM library loaded: this is the runtime the launcher uses
   NoLibrary,         // no JVM library of it loads
+  ThirtyTwoBit,      // a 32-bit runtime, whose library a 64-bit launcher cannot load
 };
 
 // The reason as the explaining command prints it ("outside the version bounds", ...), in ASCII.

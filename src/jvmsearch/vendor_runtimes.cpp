@@ -30,12 +30,12 @@ std::vector<VendorRuntime> vendorRuntimes(VendorRegistry& registry) {
     for (const std::string& name : registry.subKeyNames(treeKey)) {
       const std::string key = treeKey + "\\" + name;
       if (tree.layout == VendorLayout::InstallationPath) {
-        addHome(runtimes, registry.stringValue(key, "InstallationPath"), key);
+        addHome(runtimes, registry.pathValue(key, "InstallationPath"), key);
         continue;
       }
       for (const std::string& jvm : registry.subKeyNames(key)) {
         const std::string msiKey = key + "\\" + jvm + "\\MSI";
-        addHome(runtimes, registry.stringValue(msiKey, "Path"), msiKey);
+        addHome(runtimes, registry.pathValue(msiKey, "Path"), msiKey);
       }
     }
   }

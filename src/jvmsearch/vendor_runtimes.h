@@ -32,6 +32,9 @@ struct VendorTree {
 inline constexpr VendorTree kVendorTrees[] = {
     {"Eclipse Adoptium", "SOFTWARE\\Eclipse Adoptium\\JDK", VendorLayout::MsiPath},
     {"Eclipse Adoptium", "SOFTWARE\\Eclipse Adoptium\\JRE", VendorLayout::MsiPath},
+    // The same installers in 2021, between the two names.
+    {"Eclipse Foundation", "SOFTWARE\\Eclipse Foundation\\JDK", VendorLayout::MsiPath},
+    {"Eclipse Foundation", "SOFTWARE\\Eclipse Foundation\\JRE", VendorLayout::MsiPath},
     {"AdoptOpenJDK", "SOFTWARE\\AdoptOpenJDK\\JDK", VendorLayout::MsiPath},
     {"AdoptOpenJDK", "SOFTWARE\\AdoptOpenJDK\\JRE", VendorLayout::MsiPath},
     {"Microsoft", "SOFTWARE\\Microsoft\\JDK", VendorLayout::MsiPath},
@@ -47,15 +50,18 @@ class VendorRegistry {
   virtual ~VendorRegistry() = default;
   // Sub-key names in enumeration order; empty when the key cannot be opened.
   virtual std::vector<std::string> subKeyNames(const std::string& path) = 0;
-  // A string value; nothing when the key or value is missing or not a string.
-  virtual std::optional<std::string> stringValue(const std::string& path,
-                                                 const char* valueName) = 0;
+  // A string value that names a path, in a narrow form the narrow file functions open; nothing
+  // when the key or value is missing or not a string.
+  virtual std::optional<std::string> pathValue(const std::string& path, const char* valueName) = 0;
 };
 
 // A registered home and the key that registered it (for the log and the explaining command).
 struct VendorRuntime {
   std::string home;
   std::string origin;
+  // Registered in the 32-bit registry view, where 32-bit installers write: a 64-bit launcher
+  // cannot load such a runtime's library, so it is refused without a try.
+  bool thirtyTwoBit = false;
   bool operator==(const VendorRuntime&) const = default;
 };
 

@@ -61,22 +61,8 @@ const std::u16string& wideModulePath() {
   return *g_cache.wide;
 }
 
-std::optional<std::string> losslessExePath(std::u16string_view path) {
-  bool lossy = false;
-  std::string narrow = WideToNarrow(path, &lossy);
-  if (lossy || !HasExeSuffix(narrow)) return std::nullopt;
-  return narrow;
-}
-
 std::string narrowModulePath(const std::u16string& widePath) {
-  if (auto narrow = losslessExePath(widePath)) return *narrow;
-  // The long form holds characters the code page lacks; its 8.3 form is generated from
-  // representable characters when the volume keeps short names.
-  if (auto shortForm = paths_win::fillString<char16_t>([&](char16_t* b, DWORD n) {
-        return ::GetShortPathNameW(wide(widePath.c_str()), wide(b), n);
-      })) {
-    if (auto narrow = losslessExePath(*shortForm)) return *narrow;
-  }
+  if (auto narrow = LosslessNarrowPath(widePath); narrow && HasExeSuffix(*narrow)) return *narrow;
   if (auto viaCmd = ShortPathViaCmd(widePath); viaCmd && HasExeSuffix(*viaCmd)) return *viaCmd;
   // Last resort, unchecked: the system's own narrow name, shortened when that works.
   std::string name = moduleFileNameA();

@@ -104,4 +104,20 @@ void LowerCasePathA(std::string& path) {
   editThroughWide(path, [](std::u16string& wide) { lowerAsciiLetters(wide); });
 }
 
+std::optional<std::string> LosslessNarrowPath(const std::u16string& path) {
+  bool lossy = false;
+  std::string narrow = WideToNarrow(path, &lossy);
+  if (!lossy) return narrow;
+  // The path holds characters the code page lacks; its 8.3 form is made of characters it has,
+  // on a volume that keeps short names.
+  const std::optional<std::u16string> shortForm =
+      paths_win::fillString<char16_t>([&](char16_t* b, DWORD n) {
+        return ::GetShortPathNameW(paths_win::wide(path.c_str()), paths_win::wide(b), n);
+      });
+  if (!shortForm) return std::nullopt;
+  narrow = WideToNarrow(*shortForm, &lossy);
+  if (lossy) return std::nullopt;
+  return narrow;
+}
+
 }  // namespace zarvo

@@ -17,6 +17,11 @@ namespace zarvo {
 // CP_ACP while the file APIs are ANSI, CP_OEMCP after SetFileApisToOEM.
 uint32_t FileApiCodePage();
 
+// A narrow form of a wide path that the narrow file functions open as the same file: the path
+// itself when the file-API code page holds every character, else its short (8.3) form. Nothing
+// when neither works (the file does not exist, or its volume keeps no short names).
+std::optional<std::string> LosslessNarrowPath(const std::u16string& path);
+
 // Narrow (file-API code page) to wide. Sets *failed when the bytes are not valid in the code
 // page; the result is empty then.
 std::u16string NarrowToWide(std::string_view narrow, bool* failed = nullptr);

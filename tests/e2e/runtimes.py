@@ -79,6 +79,7 @@ class Registry:
         # The vendors' own trees (only those: SOFTWARE\Microsoft holds far more than Java).
         r"HKEY_LOCAL_MACHINE\SOFTWARE\Eclipse Adoptium",
         r"HKEY_CURRENT_USER\SOFTWARE\Eclipse Adoptium",
+        r"HKEY_LOCAL_MACHINE\SOFTWARE\Eclipse Foundation",
         r"HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Eclipse Adoptium",
         r"HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\JDK",
         r"HKEY_LOCAL_MACHINE\SOFTWARE\Semeru",
@@ -142,7 +143,10 @@ class Registry:
     def _import(self, lines: list[str]) -> None:
         self.scratch.mkdir(parents=True, exist_ok=True)
         file = self.scratch / "entries.reg"
-        file.write_text("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n")
+        # UTF-16 with its byte-order mark, as Windows writes these files: every character of a
+        # path survives, also those outside the ANSI code page.
+        file.write_text("Windows Registry Editor Version 5.00\n\n" + "\n".join(lines) + "\n",
+                        encoding="utf-16")
         # Output to a file, not a pipe: when reg.exe is the session's first Windows program, the
         # helper processes Wine starts for it inherit a pipe and keep it open.
         with open(self.scratch / "import.out", "wb") as out:

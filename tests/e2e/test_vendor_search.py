@@ -40,11 +40,17 @@ def eclipse_temurin_jre_per_user(app: Path, reg: Registry) -> Setup:
     return Setup(expected=home)
 
 
-def eclipse_temurin_32_bit_view(app: Path, reg: Registry) -> Setup:
-    # The x86 installer on a 64-bit system writes to the 32-bit registry view.
-    home = runtime(app / "jdk-17.0.9.9-hotspot", "17.0.9")
-    reg.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", home,
-                 root=rf"{HKLM}\SOFTWARE\Wow6432Node")
+def eclipse_temurin_under_its_2021_name(app: Path, reg: Registry) -> Setup:
+    home = runtime(app / "jdk-11.0.12.7-hotspot", "11.0.12")
+    reg.msi_path("Eclipse Foundation", "JDK", "11.0.12.7", "hotspot", home)
+    return Setup(expected=home)
+
+
+def per_user_install_under_a_cyrillic_profile(app: Path, reg: Registry) -> Setup:
+    # The ANSI code page (1252 here) has no Cyrillic letters: the home is used through its
+    # short name.
+    home = runtime(app / "Пользователь" / "jdk-17.0.9.9-hotspot", "17.0.9")
+    reg.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", home, root=rf"{HKCU}\SOFTWARE")
     return Setup(expected=home)
 
 
@@ -96,6 +102,14 @@ def bounds_and_newest(app: Path, reg: Registry) -> Setup:
     return Setup(java=['max_version = "17"', 'search = ["V"]'], expected=newest)
 
 
+def one_version_for_the_machine_and_the_user_the_machines_wins(app: Path, reg: Registry) -> Setup:
+    machine = runtime(app / "machine", "17.0.9")
+    reg.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", machine)
+    reg.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", runtime(app / "user", "17.0.9"),
+                 root=rf"{HKCU}\SOFTWARE")
+    return Setup(expected=machine)
+
+
 def one_version_twice_the_first_tree_wins(app: Path, reg: Registry) -> Setup:
     first = runtime(app / "microsoft", "17.0.9")
     reg.msi_path("Microsoft", "JDK", "17.0.9.8", "hotspot", first)
@@ -133,7 +147,9 @@ def without_the_entry_nothing_is_read(app: Path, reg: Registry) -> Setup:
 
 
 @pytest.mark.parametrize("case", [
-    eclipse_temurin, eclipse_temurin_jre_per_user, eclipse_temurin_32_bit_view,
+    eclipse_temurin, eclipse_temurin_jre_per_user, eclipse_temurin_under_its_2021_name,
+    per_user_install_under_a_cyrillic_profile,
+    one_version_for_the_machine_and_the_user_the_machines_wins,
     microsoft_build_of_openjdk, ibm_semeru, azul_zulu, bellsoft_liberica, amazon_corretto,
     bounds_and_newest, one_version_twice_the_first_tree_wins, jdk_required, jdk_of_today_required,
     early_access_refused, without_the_entry_nothing_is_read,
@@ -151,8 +167,13 @@ def test_vendor_runtimes(tmp_path, registry, case):
         assert "vendor runtime" not in result.log, result.log
     else:
         assert result.code == 0, result.stderr + result.log
-        assert loaded_java(result.log) == java_exe(setup.expected).lower(), result.log
-        if setup.java == ['search = ["V"]']:
+        if str(setup.expected).isascii():
+            assert loaded_java(result.log) == java_exe(setup.expected).lower(), result.log
+        else:
+            # Loaded through its short (8.3) path: the stand-in JVM's transcript beside it shows
+            # that it was this runtime.
+            assert (setup.expected / "bin" / "server" / "transcript.log").exists(), result.log
+        if setup.java == ['search = ["V"]'] and str(setup.expected).isascii():
             home = windows_path(setup.expected)
             assert f"] found vendor runtime {home} (" in result.log, result.log
 
@@ -169,6 +190,25 @@ def test_registration_of_a_missing_directory_is_skipped(tmp_path, registry):
     assert loaded_java(result.log) == java_exe(home).lower()
     assert (f"] vendor runtime {windows_path(gone)} "
             rf"(HKLM\SOFTWARE\Azul Systems\Zulu\zulu-21) names a missing directory") in result.log
+
+
+def test_a_runtime_of_a_32_bit_installer_is_refused_without_a_try(tmp_path, registry):
+    """The x86 installer on a 64-bit system writes to the 32-bit registry view; a 64-bit launcher
+    cannot load such a runtime, so it is named and refused, its java.exe never run."""
+    thirty_two = runtime(tmp_path / "x86" / "jdk-21.0.1.12-hotspot", "21.0.1")
+    registry.msi_path("Eclipse Adoptium", "JDK", "21.0.1.12", "hotspot", thirty_two,
+                      root=rf"{HKLM}\SOFTWARE\Wow6432Node")
+    sixty_four = runtime(tmp_path / "jdk-17.0.9.9-hotspot", "17.0.9")
+    registry.msi_path("Eclipse Adoptium", "JDK", "17.0.9.9", "hotspot", sixty_four)
+    registry.apply()
+    exe = pack(tmp_path / "app", project(['search = ["V"]']))
+    explained = run(exe, "/find-java")
+    out = explained.stdout.replace("\r\n", "\n")
+    assert explained.code == 0, out
+    assert (f"    {windows_path(thirty_two)}: refused: registered by a 32-bit installer, "
+            "and a 64-bit launcher cannot load it\n") in out, out
+    assert loaded_java(run(exe, "/run", log=True).log) == java_exe(sixty_four).lower()
+    assert version_runs(thirty_two) == 0
 
 
 def test_warm_search_runs_no_java(tmp_path, registry):

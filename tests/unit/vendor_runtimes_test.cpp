@@ -18,7 +18,7 @@ struct FakeRegistry : VendorRegistry {
     auto it = subKeys.find(path);
     return it == subKeys.end() ? std::vector<std::string>{} : it->second;
   }
-  std::optional<std::string> stringValue(const std::string& path, const char* name) override {
+  std::optional<std::string> pathValue(const std::string& path, const char* name) override {
     auto key = values.find(path);
     if (key == values.end()) return std::nullopt;
     auto value = key->second.find(name);
