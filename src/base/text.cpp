@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace zarvo {
 
@@ -68,36 +70,51 @@ std::string toUtf8(std::u16string_view text) {
   return out;
 }
 
+namespace {
+
+// The code point that starts at text[i] and its length in bytes; nothing for an invalid
+// sequence (a stray continuation byte, a cut sequence, a surrogate, beyond U+10FFFF).
+std::optional<std::pair<uint32_t, size_t>> decodeUtf8At(std::string_view text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const size_t length = lead < 0x80           ? 1
+                        : (lead >> 5) == 0x6  ? 2
+                        : (lead >> 4) == 0xE  ? 3
+                        : (lead >> 3) == 0x1E ? 4
+                                              : 0;
+  uint32_t cp = length == 1   ? lead
+                : length == 2 ? lead & 0x1Fu
+                : length == 3 ? lead & 0x0Fu
+                              : lead & 0x07u;
+  bool valid = length != 0 && i + length <= text.size();
+  for (size_t k = 1; valid && k < length; ++k) {
+    const auto cont = static_cast<unsigned char>(text[i + k]);
+    valid = (cont & 0xC0) == 0x80;
+    cp = (cp << 6) | (cont & 0x3Fu);
+  }
+  if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+  return std::pair{cp, length};
+}
+
+}  // namespace
+
 std::u16string fromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80           ? 1
-                          : (lead >> 5) == 0x6  ? 2
-                          : (lead >> 4) == 0xE  ? 3
-                          : (lead >> 3) == 0x1E ? 4
-                                                : 0;
-    uint32_t cp = length == 1   ? lead
-                  : length == 2 ? lead & 0x1Fu
-                  : length == 3 ? lead & 0x0Fu
-                                : lead & 0x07u;
-    bool valid = length != 0 && i + length <= text.size();
-    for (size_t k = 1; valid && k < length; ++k) {
-      const auto cont = static_cast<unsigned char>(text[i + k]);
-      valid = (cont & 0xC0) == 0x80;
-      cp = (cp << 6) | (cont & 0x3Fu);
-    }
-    if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      appendUtf16(out, 0xFFFD);
-      ++i;
-      continue;
-    }
-    appendUtf16(out, cp);
-    i += length;
+  for (size_t i = 0; i < text.size();) {
+    const auto decoded = decodeUtf8At(text, i);
+    appendUtf16(out, decoded ? decoded->first : 0xFFFD);
+    i += decoded ? decoded->second : 1;
   }
   return out;
+}
+
+bool isValidUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    const auto decoded = decodeUtf8At(text, i);
+    if (!decoded) return false;
+    i += decoded->second;
+  }
+  return true;
 }
 
 namespace {

@@ -25,6 +25,9 @@ std::string toUtf8(std::u16string_view text);
 // UTF-8 to UTF-16; an invalid sequence becomes U+FFFD.
 std::u16string fromUtf8(std::string_view text);
 
+// Whether the bytes are UTF-8 throughout (ASCII is).
+bool isValidUtf8(std::string_view text);
+
 // Whether the texts are equal when A-Z count as a-z: the same file or service name to Windows,
 // as far as ASCII goes.
 bool equalIgnoringAsciiCase(std::string_view a, std::string_view b);

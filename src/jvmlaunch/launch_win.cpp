@@ -45,6 +45,23 @@ std::u16string redirectPath(int32_t enabledKey, int32_t pathKey) {
   return GetFullPath(path, false, true);
 }
 
+}  // namespace
+
+std::u16string RedirectedLogFile(bool standardError) {
+  std::u16string path = standardError ? redirectPath(key::kRedirectStderr, key::kStderrLogPath)
+                                      : redirectPath(key::kRedirectStdout, key::kStdoutLogPath);
+  if (path.empty() || path.starts_with(u'$')) return path;
+  const DWORD attributes = ::GetFileAttributesW(wstr(path));
+  const bool directory =
+      path.ends_with(u'\\') || path.ends_with(u'/') ||
+      (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  if (!directory) return path;
+  if (!path.ends_with(u'\\') && !path.ends_with(u'/')) path += u'\\';
+  return path + (standardError ? u"error.log" : u"output.log");
+}
+
+namespace {
+
 // The five arguments the launcher class's main reads before the application's own.
 ArgumentList BuildLauncherArguments() {
   std::u16string mainClass = GetConfigInt(key::kModuleMode) != 0 ? u"/" : u"";

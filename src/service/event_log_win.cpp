@@ -1,5 +1,6 @@
 #include "service/event_log_win.h"
 
+#include "base/text.h"
 #include "diag/log.h"
 #include "win/unique_handle.h"
 #include "win/windows.h"
@@ -27,7 +28,9 @@ void ReportErrorEvent(const std::u16string& source, const std::u16string& text) 
 }
 
 std::u16string DecodeChildOutput(const std::string& bytes) {
-  if (bytes.empty()) return {};
+  // Java 18 and later write UTF-8 whatever the code page; text in the ANSI code page with any
+  // letter outside ASCII is almost never valid UTF-8.
+  if (isValidUtf8(bytes)) return fromUtf8(bytes);
   const int size = static_cast<int>(bytes.size());
   const int units = ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
   if (units <= 0) return {};

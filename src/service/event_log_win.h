@@ -9,7 +9,8 @@ namespace zarvo {
 // only: the entry is a courtesy to the administrator, not part of the service's work.
 void ReportErrorEvent(const std::u16string& source, const std::u16string& text);
 
-// The bytes of a child's output as text: the child writes in the ANSI code page.
+// The bytes of a child's output as text: UTF-8 when they are UTF-8 throughout (what Java 18 and
+// later write), else the ANSI code page.
 std::u16string DecodeChildOutput(const std::string& bytes);
 
 }  // namespace zarvo

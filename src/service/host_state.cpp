@@ -21,6 +21,18 @@ HostState::ControlStep HostState::onControl(uint32_t control) {
   }
 }
 
+uint32_t HostState::handlerResult(uint32_t control) {
+  switch (control) {
+    case svc::kControlStop:
+    case svc::kControlShutdown:
+    case svc::kControlPreshutdown:
+    case svc::kControlInterrogate:
+      return 0;
+    default:
+      return svc::kCallNotImplemented;
+  }
+}
+
 void HostState::childNotStarted() {
   record_.currentState = svc::kStopped;
   record_.win32ExitCode = svc::kServiceSpecificError;

@@ -15,6 +15,8 @@ inline constexpr uint32_t kRunning = 4;
 inline constexpr uint32_t kControlStop = 1;
 inline constexpr uint32_t kControlShutdown = 5;
 inline constexpr uint32_t kControlPreshutdown = 15;
+inline constexpr uint32_t kControlInterrogate = 4;
+inline constexpr uint32_t kCallNotImplemented = 120;  // ERROR_CALL_NOT_IMPLEMENTED
 inline constexpr uint32_t kAcceptPreshutdown = 0x100;
 inline constexpr uint32_t kServiceSpecificError = 1066;  // ERROR_SERVICE_SPECIFIC_ERROR
 // The service-specific exit code when the child could not be started.
@@ -51,6 +53,9 @@ class HostState {
     int reportNumber = 3;  // names the request in the log line of a failed report
   };
   ControlStep onControl(uint32_t control);
+  // What the extended control handler returns for a control: NO_ERROR for those it handles (and
+  // the status query), ERROR_CALL_NOT_IMPLEMENTED for any other, as its contract says.
+  static uint32_t handlerResult(uint32_t control);
 
   // The child could not be started (its command line, a pipe, the process creation failed):
   // stopped with a service-specific error.

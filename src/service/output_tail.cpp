@@ -32,14 +32,27 @@ std::string OutputTail::text() const {
   return out;
 }
 
-std::u16string ChildFailureText(uint32_t exitCode, std::u16string_view output) {
-  std::u16string text = FormatW(u"The application ended with exit code %d.", exitCode);
+std::u16string ChildFailureText(uint32_t exitCode, std::u16string_view output,
+                                const RedirectedOutput& redirected) {
+  std::u16string text = exitCode >= 0x80000000u
+                            ? FormatW(u"The application ended with exit code 0x%08X.", exitCode)
+                            : FormatW(u"The application ended with exit code %d.", exitCode);
+  if (!redirected.errorFile.empty()) {
+    text += u"\n\nIts standard error goes to " + redirected.errorFile + u".";
+  }
+  if (!redirected.outputFile.empty()) {
+    text += (redirected.errorFile.empty() ? u"\n\n" : u"\n") +
+            (u"Its standard output goes to " + redirected.outputFile + u".");
+  }
   if (!output.empty()) text += u"\n\nIts last output:\n" + std::u16string(output);
   return text;
 }
 
-std::u16string ChildNotStartedText(uint32_t error) {
-  return FormatW(u"The service could not start the application's process (error %d).", error);
+std::u16string ChildNotStartedText(std::u16string_view reason) {
+  std::u16string text = u"The service could not start the application's process: ";
+  text += reason;
+  if (!text.ends_with(u'.')) text += u'.';  // the system's messages end in one already
+  return text;
 }
 
 }  // namespace zarvo

@@ -31,11 +31,21 @@ class OutputTail {
   bool dropped_ = false;
 };
 
-// The event log text for a child that ended with `exitCode` by itself: the code, then the
-// child's last output (already decoded), when there is any.
-std::u16string ChildFailureText(uint32_t exitCode, std::u16string_view output);
+// Where the Java side sends the application's standard error and output; empty when a stream
+// is not redirected (it then goes into the child's output, which the host keeps).
+struct RedirectedOutput {
+  std::u16string errorFile;
+  std::u16string outputFile;
+};
 
-// The event log text for a child that could not be started: the system's error code.
-std::u16string ChildNotStartedText(uint32_t error);
+// The event log text for a child that ended with `exitCode` by itself: the code (in hexadecimal
+// from 0x80000000 on, the form of Windows' status codes such as 0xC0000005), the files the
+// application's output was redirected to, then the child's last output (already decoded), when
+// there is any.
+std::u16string ChildFailureText(uint32_t exitCode, std::u16string_view output,
+                                const RedirectedOutput& redirected = {});
+
+// The event log text for a child that could not be started, and why.
+std::u16string ChildNotStartedText(std::u16string_view reason);
 
 }  // namespace zarvo

@@ -11,6 +11,7 @@
 #include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
+#include "jvmlaunch/launch_win.h"
 #include "service/child_command_line.h"
 #include "service/event_log_win.h"
 #include "service/host_state.h"
@@ -18,6 +19,7 @@
 #include "service/own_copy_win.h"
 #include "service/process_handles_win.h"
 #include "state/launcher_state.h"
+#include "win/system_error_win.h"
 #include "win/unique_handle.h"
 
 namespace zarvo {
@@ -87,7 +89,8 @@ void reportChildFailure(const std::u16string& serviceName, uint32_t exitCode) {
     if (g_childOutput.tail) output = g_childOutput.tail->text();
   }
   DebugLog("writing the child's failure to the event log");
-  ReportErrorEvent(serviceName, ChildFailureText(exitCode, DecodeChildOutput(output)));
+  const RedirectedOutput redirected{RedirectedLogFile(true), RedirectedLogFile(false)};
+  ReportErrorEvent(serviceName, ChildFailureText(exitCode, DecodeChildOutput(output), redirected));
 }
 
 // Set when ServiceMain returns; see WaitForServiceMain. The event exists once the flag is set.
@@ -162,8 +165,10 @@ bool createPipe(Pipe& pipe, bool keepReadEnd, const char* createError, const cha
 }
 
 // The child could not be started: the service stops with a service-specific error, and
-// ServiceMain returns to the dispatcher, which then lets the process end.
-void reportChildNotStarted() {
+// ServiceMain returns to the dispatcher, which then lets the process end. The configuration may
+// ask for an event log entry that says why.
+void reportChildNotStarted(const std::u16string& serviceName, std::u16string_view reason) {
+  if (reportsChildFailure()) ReportErrorEvent(serviceName, ChildNotStartedText(reason));
   ExclusiveLock guard(g_host.lock);
   g_host.state.childNotStarted();
   g_host.inputWrite.reset();
@@ -242,7 +247,7 @@ void WINAPI ServiceControlHandler(DWORD control) {
 DWORD WINAPI ServiceControlHandlerEx(DWORD control, DWORD /*eventType*/, LPVOID /*eventData*/,
                                      LPVOID /*context*/) {
   ServiceControlHandler(control);
-  return NO_ERROR;
+  return HostState::handlerResult(control);
 }
 
 void WaitForServiceMain(DWORD timeoutMillis) {
@@ -281,13 +286,14 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   const ChildLine childLine = BuildChildCommandLine(ownCommandLine, name, startArguments);
   if (childLine.status == ChildLineStatus::UnquotablePiece) {
     DebugLog("cannot pass %s to the child: it holds both quote characters", childLine.culprit);
-    reportChildNotStarted();
+    reportChildNotStarted(name, u"the start argument " + childLine.culprit +
+                                    u" holds both quote characters, which no command line passes");
     return;
   }
   if (childLine.status == ChildLineStatus::TooLong) {
     DebugLog("the child's command line would be longer than %d characters",
              static_cast<int32_t>(kChildCommandLineCapacity - 1));
-    reportChildNotStarted();
+    reportChildNotStarted(name, u"its command line would be longer than 11999 characters");
     return;
   }
 
@@ -299,7 +305,8 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   Pipe input;
   if (!createPipe(output, true, "CreatePipe error (%d)", "SetHandleInformation error (%d)") ||
       !createPipe(input, false, "CreatePipe error 2 (%d)", "SetHandleInformation error 2 (%d)")) {
-    reportChildNotStarted();
+    reportChildNotStarted(name, FormatW(u"the pipes to it could not be made (error %d)",
+                                        static_cast<int32_t>(::GetLastError())));
     return;
   }
 
@@ -330,8 +337,8 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   const DWORD createError = ::GetLastError();
   if (!created) {
     DebugLog("could not start process %s (%d)", childLine.text, createError);
-    if (reportsChildFailure()) ReportErrorEvent(name, ChildNotStartedText(createError));
-    reportChildNotStarted();
+    reportChildNotStarted(name, FormatW(u"error %d, %s", static_cast<int32_t>(createError),
+                                        SystemErrorMessage(createError)));
     return;
   }
   UniqueHandle childProcess(process.hProcess);

@@ -5,7 +5,7 @@
 
 namespace zarvo {
 
-std::u16string SystemErrorLine(DWORD error) {
+std::u16string SystemErrorMessage(DWORD error) {
   wchar_t* text = nullptr;
   const DWORD chars = ::FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -17,6 +17,11 @@ std::u16string SystemErrorLine(DWORD error) {
          (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' ')) {
     message.pop_back();
   }
+  return message;
+}
+
+std::u16string SystemErrorLine(DWORD error) {
+  const std::u16string message = SystemErrorMessage(error);
   return message.empty() ? FormatW(u"Error %d.\n", static_cast<int32_t>(error))
                          : FormatW(u"Error %d: %s\n", static_cast<int32_t>(error), message);
 }

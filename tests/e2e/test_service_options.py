@@ -134,6 +134,23 @@ def wait_until(predicate, timeout: float = 30) -> bool:
     return True
 
 
+@pytest.mark.parametrize("setting, accepted", [
+    ("", "0x5"),                                      # stop and shutdown
+    ("preshutdown_timeout_seconds = 60", "0x105"),   # and pre-shutdown
+])
+def test_the_host_accepts_pre_shutdown_only_when_configured(tmp_path, installed, setting,
+                                                            accepted):
+    name = new_name()
+    runtime(tmp_path / "jre")
+    exe = pack(tmp_path, PROJECT.format(name=name, service=setting))
+    installed.append(name)
+    assert run(exe, "/install").code == 0
+    assert run(exe, "/start").code == 0
+    assert services.wait_for_state(name, services.RUNNING).state == services.RUNNING
+    probe = run(FIXTURES / "service_probe.exe", name)
+    assert probe.stdout.strip() == f"accepted={accepted}", probe.stdout + probe.stderr
+
+
 def test_preshutdown_ends_the_application_through_its_stop_line(tmp_path):
     name = new_name()
     home = runtime(tmp_path / "jre")
@@ -154,23 +171,34 @@ def test_preshutdown_ends_the_application_through_its_stop_line(tmp_path):
 
 def test_a_child_failure_goes_to_the_event_log(tmp_path):
     """No Java runtime: the child shows the launcher's message on its standard error and ends
-    with exit code 1; only the service that asks for it writes an event log entry."""
-    reporting, silent = new_name(), new_name()
+    with exit code 1; only the service that asks for it writes an event log entry, which names
+    the file the application's standard error was redirected to. A child that cannot even be
+    started (a start argument with both quote characters) gets an entry too."""
+    reporting, silent, unstartable = new_name(), new_name(), new_name()
     exes = {}
-    for name, setting in [(reporting, "event_log_on_failure = true"), (silent, "")]:
+    for name, setting in [(reporting,
+                           'event_log_on_failure = true\n[log]\nstderr = "logs\\\\app.log"'),
+                          (silent, ""), (unstartable, "event_log_on_failure = true")]:
         exes[name] = pack(tmp_path / name, PROJECT.format(name=name, service=setting))
     with services.session_messages(tmp_path / "session.err", "-all,err+eventlog") as messages:
         try:
             for name, exe in exes.items():
                 assert run(exe, "/install").code == 0
-                assert run(exe, "/start").code == 0
+                if name == unstartable:
+                    services.wine("sc", "start", name, "a\"b'c")
+                else:
+                    assert run(exe, "/start").code == 0
                 assert wait_until(lambda: not services.processes_of(exe)), name
             text = messages.read_bytes().decode("utf-8", errors="replace")
         finally:
             for name in exes:
                 services.remove(name)
     # Wine writes the entry's text as one C-style quoted string; the child's lines end in CR LF.
-    [entry] = [line for line in text.splitlines() if ":err:eventlog:ReportEventW " in line]
+    failed, not_started = [line for line in text.splitlines()
+                           if ":err:eventlog:ReportEventW " in line]
     first_line = message(exes[reporting], 1016, "64").split("\n")[0]
-    assert ('L"The application ended with exit code 1.\\n\\nIts last output:\\n'
-            f'{first_line}\\r\\n') in entry, entry
+    error_log = windows_path(tmp_path / reporting / "logs" / "app.log").replace("\\", "\\\\")
+    assert ('L"The application ended with exit code 1.\\n\\nIts standard error goes to '
+            f'{error_log}.\\n\\nIts last output:\\n{first_line}\\r\\n') in failed, failed
+    assert ("The service could not start the application's process: the start argument "
+            "a\\\"b'c holds both quote characters") in not_started, not_started

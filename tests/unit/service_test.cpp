@@ -473,12 +473,33 @@ TEST(OutputTail, KeepsTheLastBytesFromALineStart) {
   }
 }
 
+TEST(HostState, TheExtendedHandlerImplementsOnlyWhatItHandles) {
+  for (const uint32_t handled : {1u, 4u, 5u, 15u}) EXPECT_EQ(HostState::handlerResult(handled), 0u);
+  for (const uint32_t other : {2u, 3u, 6u, 11u, 0x40u}) {
+    EXPECT_EQ(HostState::handlerResult(other), 120u) << other;  // ERROR_CALL_NOT_IMPLEMENTED
+  }
+}
+
 TEST(OutputTail, EventTexts) {
   EXPECT_EQ(ChildFailureText(1, u"No JVM found.\n"),
             u"The application ended with exit code 1.\n\nIts last output:\nNo JVM found.\n");
   EXPECT_EQ(ChildFailureText(3, u""), u"The application ended with exit code 3.");
-  EXPECT_EQ(ChildNotStartedText(2),
-            u"The service could not start the application's process (error 2).");
+  EXPECT_EQ(ChildNotStartedText(u"error 2, The system cannot find the file specified."),
+            u"The service could not start the application's process: error 2, The system cannot "
+            u"find the file specified.");
+  EXPECT_EQ(ChildNotStartedText(u"its command line would be longer than 11999 characters"),
+            u"The service could not start the application's process: its command line would be "
+            u"longer than 11999 characters.");
+  // Windows' status codes read as such, and the files the application's output went to are
+  // named: the output the host kept then lacks what went there.
+  EXPECT_EQ(ChildFailureText(0xC0000005u, u""),
+            u"The application ended with exit code 0xC0000005.");
+  EXPECT_EQ(ChildFailureText(1, u"x\n", {u"C:\\App\\error.log", u"C:\\App\\output.log"}),
+            u"The application ended with exit code 1.\n\nIts standard error goes to "
+            u"C:\\App\\error.log.\nIts standard output goes to C:\\App\\output.log.\n\nIts last "
+            u"output:\nx\n");
+  EXPECT_EQ(ChildFailureText(1, u"", {{}, u"C:\\out.log"}),
+            u"The application ended with exit code 1.\n\nIts standard output goes to C:\\out.log.");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "paths/paths.h"
+#include "service/event_log_win.h"
 #include "service/own_copy_win.h"
 #include "service/process_handles_win.h"
 #include "support/test_files_win.h"
@@ -51,6 +52,15 @@ TEST(StartOwnCopy, RunsThisProgramWhateverTheCommandLineSays) {
   EXPECT_EQ(exitCode, 0u);  // the test program, with no test to run
   EXPECT_FALSE(FileExistsA(dir + "\\runs.log"));
   test::removeTree(dir);
+}
+
+// The child's output reaches the event log with its letters: Java 18 and later write UTF-8, older
+// runtimes the ANSI code page (1252 here). Text that is UTF-8 throughout is taken as UTF-8.
+TEST(DecodeChildOutput, Utf8WhenItIsElseTheAnsiCodePage) {
+  EXPECT_EQ(DecodeChildOutput("Gr\xC3\xBC\xC3\x9F \xE2\x82\xAC\r\n"), u"Gr\u00FC\u00DF \u20AC\r\n");
+  EXPECT_EQ(DecodeChildOutput("Gr\xFC\xDF \x80\r\n"), u"Gr\u00FC\u00DF \u20AC\r\n");
+  EXPECT_EQ(DecodeChildOutput("plain"), u"plain");
+  EXPECT_EQ(DecodeChildOutput(""), u"");
 }
 
 }  // namespace
