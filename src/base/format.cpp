@@ -267,4 +267,9 @@ std::basic_string<CharT> formatWith(std::basic_string_view<CharT> format,
 template std::u16string formatWith<char16_t>(std::u16string_view, std::span<const FormatArg>);
 template std::string formatWith<char>(std::string_view, std::span<const FormatArg>);
 
+std::u16string formatAsciiAsWide(std::string_view asciiFormat, std::span<const FormatArg> args) {
+  const std::u16string format(asciiFormat.begin(), asciiFormat.end());
+  return formatWith<char16_t>(format, args);
+}
+
 }  // namespace zarvo

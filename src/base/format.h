@@ -76,6 +76,17 @@ std::u16string FormatW(std::u16string_view format, const A&... a) {
   return formatWith<char16_t>(format, std::span<const FormatArg>(args, sizeof...(A)));
 }
 
+// A wide format written as a narrow literal of ASCII characters: it reads as the wide format
+// it widens to (`%s` a wide string, `%S` a narrow one). Stored once per executable, the narrow
+// literal takes half the room of its UTF-16 twin.
+std::u16string formatAsciiAsWide(std::string_view asciiFormat, std::span<const FormatArg> args);
+
+template <class... A>
+std::u16string FormatW(std::string_view asciiFormat, const A&... a) {
+  const FormatArg args[] = {toFormatArg(a)..., FormatArg{}};
+  return formatAsciiAsWide(asciiFormat, std::span<const FormatArg>(args, sizeof...(A)));
+}
+
 template <class... A>
 std::string FormatA(std::string_view format, const A&... a) {
   const FormatArg args[] = {toFormatArg(a)..., FormatArg{}};

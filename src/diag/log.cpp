@@ -1,7 +1,5 @@
 #include "diag/log.h"
 
-#include "base/text.h"
-
 namespace zarvo {
 namespace {
 LogBackend* g_backend = nullptr;
@@ -13,7 +11,7 @@ void SetLogBackend(LogBackend* backend) {
 
 void writeLogEntry(bool isError, std::string_view asciiFormat, std::span<const FormatArg> args) {
   if (g_backend == nullptr || !g_backend->enabled()) return;
-  g_backend->write(isError, formatWith<char16_t>(widenBytes(asciiFormat), args));
+  g_backend->write(isError, formatAsciiAsWide(asciiFormat, args));
 }
 
 bool DebugLogEnabled() {

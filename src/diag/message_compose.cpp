@@ -22,7 +22,7 @@ std::u16string composeMessage(std::u16string_view text, std::optional<std::u16st
 std::u16string composeDisplayText(std::u16string_view message,
                                   std::optional<std::u16string_view> logPath) {
   if (!logPath) return capped(std::u16string(message));
-  return capped(FormatW(u"%s\n\nLog: %s", message, *logPath));
+  return capped(FormatW("%s\n\nLog: %s", message, *logPath));
 }
 
 }  // namespace zarvo

@@ -61,12 +61,12 @@ void observeWritableDirectory(std::string_view directory) {
 std::u16string describeEntry(char letter, std::string_view value) {
   switch (letter) {
     case 'B':
-      return FormatW(u"bundled runtime %S", value);
+      return FormatW("bundled runtime %S", value);
     case 'A':
     case 'R':
-      return FormatW(u"directory %S", value);
+      return FormatW("directory %S", value);
     case 'E':
-      return FormatW(u"environment variable %S", value);
+      return FormatW("environment variable %S", value);
     case 'S':
       return u"java.exe on the search path";
     case 'Y':
@@ -74,7 +74,7 @@ std::u16string describeEntry(char letter, std::string_view value) {
     case 'V':
       return u"runtimes registered by vendors' installers";
     default:
-      return FormatW(u"entry of unknown type '%c' (skipped)", letter);
+      return FormatW("entry of unknown type '%c' (skipped)", letter);
   }
 }
 

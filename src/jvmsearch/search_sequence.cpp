@@ -134,7 +134,7 @@ bool tryRelativeEntry(SearchSystem& system, SearchResult& result, const SearchEn
   if (entry.letter != 'B' && isAbsoluteLocation(entry.value)) return false;
   DebugLog("Testing relative location %S", entry.value);
   observeLocation([&] {
-    return FormatW(u"second look at %s: taken if its java.exe exists, whatever its version",
+    return FormatW("second look at %s: taken if its java.exe exists, whatever its version",
                    describeEntry(entry.letter, entry.value));
   });
   FoundRuntime found;
@@ -179,7 +179,7 @@ SearchResult runSearch(SearchSystem& system, std::string_view sequence) {
   DebugLog("Search sequence finished");
 
   for (const char* name : kFallbackHomeVariables) {
-    observeLocation([name] { return FormatW(u"fall-back environment variable %S", name); });
+    observeLocation([name] { return FormatW("fall-back environment variable %S", name); });
     FoundRuntime found;
     if (system.checkEnvironmentLocation(name, found) &&
         accept(system, result, std::move(found), LocationKind::EnvironmentVariable,

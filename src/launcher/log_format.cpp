@@ -7,7 +7,7 @@ namespace zarvo {
 std::u16string logFileName(std::u16string_view directory, int number) {
   std::u16string dir = directory.empty() ? std::u16string(u"c:\\") : std::u16string(directory);
   if (dir.back() != u'\\' && dir.back() != u'/') dir += u'\\';
-  return FormatW(u"%sksx_nlog_%d.log", dir, number);
+  return FormatW("%sksx_nlog_%d.log", dir, number);
 }
 
 std::optional<std::u16string> openLogFile(std::u16string_view directory, LogFiles& files) {
@@ -35,13 +35,13 @@ std::u16string logStartLine(std::u16string_view executable, const LogClock& now)
   // first line is followed by an empty line.
   const std::string when = FormatA("%s %s %2d %02d:%02d:%02d %d\n", day, month, now.day, now.hour,
                                    now.minute, now.second, now.year);
-  return FormatW(u"Started executable %s at %S\n", executable, when);
+  return FormatW("Started executable %s at %S\n", executable, when);
 }
 
 std::u16string logTimePrefix(int64_t elapsedMs) {
   const auto elapsed =
       static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(elapsedMs)));
-  return FormatW(u"[%d:%d] ", elapsed / 1000, elapsed % 1000);
+  return FormatW("[%d:%d] ", elapsed / 1000, elapsed % 1000);
 }
 
 }  // namespace zarvo

@@ -9,7 +9,7 @@ namespace zarvo {
 SearchReport::SearchReport(std::function<std::u16string(std::string_view)> widen,
                            std::string_view minimum, std::string_view maximum)
     : widen_(std::move(widen)) {
-  text_ = FormatW(u"Java search: minimum version %s, maximum version %s\n",
+  text_ = FormatW("Java search: minimum version %s, maximum version %s\n",
                   minimum.empty() ? u"none" : widen_(minimum),
                   maximum.empty() ? u"none" : widen_(maximum));
 }
@@ -33,8 +33,8 @@ void SearchReport::candidate(std::string_view path, std::string_view version, Ve
   locationHadCandidate_ = true;
   text_ += u"    ";
   text_ += widen_(path);
-  if (!version.empty()) text_ += FormatW(u", version %s", widen_(version));
-  text_ += FormatW(u": %S\n", verdictText(verdict));
+  if (!version.empty()) text_ += FormatW(", version %s", widen_(version));
+  text_ += FormatW(": %S\n", verdictText(verdict));
 }
 
 void SearchReport::writableDirectory(std::string_view directory) {
@@ -50,7 +50,7 @@ void SearchReport::finish(const std::optional<FoundRuntime>& taken, bool missing
     text_ += u"No Java runtime found: a start would end with an error.\n";
     return;
   }
-  text_ += FormatW(u"Runtime to load: %s (version %s)\n", widen_(taken->javaExe),
+  text_ += FormatW("Runtime to load: %s (version %s)\n", widen_(taken->javaExe),
                    widen_(taken->version));
   if (missingEntry) {
     text_ += u"Its jvm.dll does not export JNI_CreateJavaVM: a start would end with an error.\n";

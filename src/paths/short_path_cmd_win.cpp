@@ -61,7 +61,7 @@ std::optional<std::string> ShortPathViaCmd(const std::u16string& path) {
   const std::u16string cmdExe =
       paths_win::FileApi<char16_t>::windowsDirectory().value_or(std::u16string()) +
       u"\\system32\\cmd.exe";
-  std::u16string commandLine = cmdExe + FormatW(u" /C for %%I in (\"%s\") do @echo %%~sI", path);
+  std::u16string commandLine = cmdExe + FormatW(" /C for %%I in (\"%s\") do @echo %%~sI", path);
   DebugLog("executing %s", commandLine);
 
   STARTUPINFOW startup{};

@@ -64,13 +64,13 @@ std::optional<std::u16string> refusedNames(const std::u16string& name,
                                            const std::u16string& displayName) {
   if (name.empty() || name.size() > kMaxServiceNameChars) {
     return u"The service name must have 1 to 256 characters; '" + name + u"' has " +
-           FormatW(u"%d", static_cast<int32_t>(name.size())) + u".\n";
+           FormatW("%d", static_cast<int32_t>(name.size())) + u".\n";
   }
   if (name.find_first_of(u"/\\") != std::u16string::npos) {
     return u"The service name '" + name + u"' holds a '/' or '\\', which Windows does not allow.\n";
   }
   if (displayName.size() > kMaxServiceNameChars) {
-    return FormatW(u"The display name '%s' is longer than 256 characters.\n", displayName);
+    return FormatW("The display name '%s' is longer than 256 characters.\n", displayName);
   }
   return std::nullopt;
 }

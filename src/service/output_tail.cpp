@@ -35,8 +35,8 @@ std::string OutputTail::text() const {
 std::u16string ChildFailureText(uint32_t exitCode, std::u16string_view output,
                                 const RedirectedOutput& redirected) {
   std::u16string text = exitCode >= 0x80000000u
-                            ? FormatW(u"The application ended with exit code 0x%08X.", exitCode)
-                            : FormatW(u"The application ended with exit code %d.", exitCode);
+                            ? FormatW("The application ended with exit code 0x%08X.", exitCode)
+                            : FormatW("The application ended with exit code %d.", exitCode);
   if (!redirected.errorFile.empty()) {
     text += u"\n\nIts standard error goes to " + redirected.errorFile + u".";
   }

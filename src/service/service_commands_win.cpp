@@ -31,6 +31,10 @@ constexpr DWORD kConfigBufferBytes = 6000;
 void say(std::u16string_view text) {
   writeStdout(text);
 }
+// A fixed text of ASCII characters, stored narrow.
+void say(std::string_view ascii) {
+  say(std::u16string(ascii.begin(), ascii.end()));
+}
 
 // The local machine's manager with its active database.
 UniqueServiceHandle openManager(DWORD access) {
@@ -116,7 +120,7 @@ std::optional<std::u16string> installBlocker(SC_HANDLE manager, const std::u16st
           UniqueServiceHandle(::OpenServiceW(manager, wstr(name), SERVICE_QUERY_CONFIG))) {
     const std::optional<std::u16string> program = registeredProgram(existing.get());
     if (!program) {
-      return FormatW(u"Could not read the existing service '%s'.\n", name) +
+      return FormatW("Could not read the existing service '%s'.\n", name) +
              SystemErrorLine(::GetLastError()) + u"Nothing was changed.\n";
     }
     // A program that no longer exists runs nothing that could be lost.
@@ -152,7 +156,7 @@ int CmdInstall(uint32_t startType) {
   const std::u16string& name = ServiceName();
   UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
-    say(u"Could not open SCManager.\n");
+    say("Could not open SCManager.\n");
     return 1;
   }
   if (const std::optional<std::u16string> blocker =
@@ -165,7 +169,7 @@ int CmdInstall(uint32_t startType) {
   CmdUninstall(false);
   // Quoted, with nothing after it: the service process starts without arguments, which the
   // entry takes as the service role, and a path with blanks stays one token.
-  const std::u16string path = FormatW(u"\"%s\"", GetModulePath());
+  const std::u16string path = FormatW("\"%s\"", GetModulePath());
   const std::optional<std::u16string> dependencies =
       ReadDependencies(GetConfigStringW(key::kServiceDependencies));
   UniqueServiceHandle service(
@@ -176,7 +180,7 @@ int CmdInstall(uint32_t startType) {
   if (!service) {
     const DWORD error = ::GetLastError();
     DebugLog("CreateService failed (%d)", error);
-    say(u"Could not create service.\n" + SystemErrorLine(error));
+    say(FormatW("Could not create service.\n%s", SystemErrorLine(error)));
     return 1;
   }
   setDescription(service.get());
@@ -184,16 +188,16 @@ int CmdInstall(uint32_t startType) {
   // program like the entry it replaced, and the install says which setting is missing and
   // fails, so that nobody takes it for complete.
   if (const std::optional<ConfigRefusal> refused = ApplyInstallOptions(service.get(), options)) {
-    say(FormatW(u"Could not configure service: %s (error %d).\n", refused->setting,
+    say(FormatW("Could not configure service: %s (error %d).\n", refused->setting,
                 refused->error) +
-        FormatW(u"Service '%s' is installed without it; run /install again once the system "
+        FormatW("Service '%s' is installed without it; run /install again once the system "
                 u"accepts the setting, or configure the service without it.\n",
                 name));
     return 1;
   }
   service.reset();
   manager.reset();
-  say(FormatW(u"Installed service '%s'.\n", name));
+  say(FormatW("Installed service '%s'.\n", name));
   return 0;
 }
 
@@ -201,46 +205,46 @@ int CmdUninstall(bool verbose) {
   CmdStop(false);
   UniqueServiceHandle manager = openManager(SC_MANAGER_ALL_ACCESS);
   if (!manager) {
-    if (verbose) say(u"Could not open SCManager.\n");
+    if (verbose) say("Could not open SCManager.\n");
     return 1;
   }
   UniqueServiceHandle service = openService(manager, DELETE);
   if (service && ::DeleteService(service.get())) {
     service.reset();
     manager.reset();
-    if (verbose) say(FormatW(u"Uninstalled service '%s'.\n", ServiceName()));
+    if (verbose) say(FormatW("Uninstalled service '%s'.\n", ServiceName()));
     return 0;
   }
   const DWORD error = ::GetLastError();
   DebugLog("could not delete service (%d)", error);
-  if (verbose) say(u"Could not delete service.\n" + SystemErrorLine(error));
+  if (verbose) say(FormatW("Could not delete service.\n%s", SystemErrorLine(error)));
   return 1;
 }
 
 int CmdStop(bool verbose) {
   UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    if (verbose) say(u"Could not open SCManager.\n");
+    if (verbose) say("Could not open SCManager.\n");
     return 1;
   }
   UniqueServiceHandle service = openService(manager, SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (!service) {
-    if (verbose) say(u"Could not stop service.\n" + SystemErrorLine(::GetLastError()));
+    if (verbose) say(FormatW("Could not stop service.\n%s", SystemErrorLine(::GetLastError())));
     return 1;
   }
   SERVICE_STATUS status{};
   if (::ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-    say(FormatW(u"Stopping service '%s'.\n", ServiceName()));
+    say(FormatW("Stopping service '%s'.\n", ServiceName()));
     say(WaitForStop(service.get()) ? u"Service stopped\n" : u"Error while stopping service\n");
     return 0;
   }
   const DWORD error = ::GetLastError();
   if (error == ERROR_SERVICE_NOT_ACTIVE) {
-    say(u"Service is already stopped.\n");
+    say("Service is already stopped.\n");
     return 0;
   }
   DebugLog("ControlService failed (%d)", error);
-  if (verbose) say(u"Could not stop service.\n" + SystemErrorLine(error));
+  if (verbose) say(FormatW("Could not stop service.\n%s", SystemErrorLine(error)));
   return 1;
 }
 
@@ -258,12 +262,12 @@ bool WaitForStop(SC_HANDLE service) {
 int CmdStart(const ArgumentList& arguments) {
   UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    say(u"Could not open SCManager.\n");
+    say("Could not open SCManager.\n");
     return 1;
   }
   UniqueServiceHandle service = openService(manager, SERVICE_START);
   if (!service) {
-    say(FormatW(u"Could not start service. Error code: %d\n", ::GetLastError()));
+    say(FormatW("Could not start service. Error code: %d\n", ::GetLastError()));
     return 1;
   }
   // The first element is the service-name argument; the ones after it go to the service.
@@ -273,28 +277,28 @@ int CmdStart(const ArgumentList& arguments) {
                       startArguments.empty() ? nullptr : startArguments.data())) {
     service.reset();
     manager.reset();
-    say(FormatW(u"Starting service '%s'.\n", ServiceName()));
+    say(FormatW("Starting service '%s'.\n", ServiceName()));
     return 0;
   }
   const DWORD error = ::GetLastError();
   if (error == ERROR_SERVICE_ALREADY_RUNNING) {
-    say(u"Service is already running.\n");
+    say("Service is already running.\n");
     return 0;
   }
-  say(FormatW(u"Could not start service. Error code: %d\n", error));
+  say(FormatW("Could not start service. Error code: %d\n", error));
   return 1;
 }
 
 int CmdStatus() {
   UniqueServiceHandle manager = openManager(SC_MANAGER_CONNECT);
   if (!manager) {
-    say(u"Could not open SCManager.\n");
+    say("Could not open SCManager.\n");
     return 1;
   }
   UniqueServiceHandle service = openService(manager, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
   SERVICE_STATUS status{};
   if (!service || !::QueryServiceStatus(service.get(), &status)) {
-    say(u"Could not get status.\n" + SystemErrorLine(::GetLastError()));
+    say(FormatW("Could not get status.\n%s", SystemErrorLine(::GetLastError())));
     return 1;
   }
   const bool running = status.dwCurrentState == SERVICE_RUNNING;
@@ -306,10 +310,10 @@ int CmdStatus() {
   DWORD neededBytes = 0;
   if (!::QueryServiceConfigA(service.get(), config, kConfigBufferBytes, &neededBytes)) {
     const DWORD error = ::GetLastError();
-    say(FormatW(u"Could not get config (%d, %d).\n", error, neededBytes));
+    say(FormatW("Could not get config (%d, %d).\n", error, neededBytes));
     return 1;
   }
-  if (config->dwStartType == SERVICE_AUTO_START) say(FormatW(u"%s.\n", u"Auto-start"));
+  if (config->dwStartType == SERVICE_AUTO_START) say(FormatW("%s.\n", u"Auto-start"));
   return running ? 0 : 3;
 }
 

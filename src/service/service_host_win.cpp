@@ -305,7 +305,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   Pipe input;
   if (!createPipe(output, true, "CreatePipe error (%d)", "SetHandleInformation error (%d)") ||
       !createPipe(input, false, "CreatePipe error 2 (%d)", "SetHandleInformation error 2 (%d)")) {
-    reportChildNotStarted(name, FormatW(u"the pipes to it could not be made (error %d)",
+    reportChildNotStarted(name, FormatW("the pipes to it could not be made (error %d)",
                                         static_cast<int32_t>(::GetLastError())));
     return;
   }
@@ -337,7 +337,7 @@ void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   const DWORD createError = ::GetLastError();
   if (!created) {
     DebugLog("could not start process %s (%d)", childLine.text, createError);
-    reportChildNotStarted(name, FormatW(u"error %d, %s", static_cast<int32_t>(createError),
+    reportChildNotStarted(name, FormatW("error %d, %s", static_cast<int32_t>(createError),
                                         SystemErrorMessage(createError)));
     return;
   }

@@ -22,8 +22,8 @@ std::u16string SystemErrorMessage(DWORD error) {
 
 std::u16string SystemErrorLine(DWORD error) {
   const std::u16string message = SystemErrorMessage(error);
-  return message.empty() ? FormatW(u"Error %d.\n", static_cast<int32_t>(error))
-                         : FormatW(u"Error %d: %s\n", static_cast<int32_t>(error), message);
+  return message.empty() ? FormatW("Error %d.\n", static_cast<int32_t>(error))
+                         : FormatW("Error %d: %s\n", static_cast<int32_t>(error), message);
 }
 
 }  // namespace zarvo
