@@ -5,22 +5,35 @@
 // through the terminate handler. The runtime's own versions of the pieces below pull into every
 // packed application its exception objects with their string machinery, its symbol demangler
 // and a printf family, well over 100 KB together. Defined here, in the executable itself, they
-// end the process the same way, with a line on standard error and abort(), and the library's
-// copies stay out of the link. They must stay objects of the executable, not of a library, to be
+// end the process as a launcher error does, with a readable line on standard error, and the
+// library's copies stay out of the link. They must stay objects of the executable, not of a library, to be
 // found before the runtime's archives; the library code is built with -fno-exceptions to match.
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <new>
+#include <string>
+
+#include "diag/fatal.h"
+#include "launcher/library_failure.h"
 
 namespace {
 
-// fputs, not fprintf: the library's printf would bring back much of what this file saves.
+// Ends the process as a launcher error does: the line on standard error, the launcher's
+// temporary directory removed, exit code 1. A failure while that clean-up runs (memory
+// exhausted again) ends the process at once. fputs, not fprintf: the library's printf would
+// bring back much of what this file saves.
 [[noreturn]] void endProcess(const char* what, const char* detail) {
+  static bool ending = false;
+  std::fputs("The launcher stopped on an internal error: ", stderr);
   std::fputs(what, stderr);
   if (detail != nullptr) std::fputs(detail, stderr);
   std::fputc('\n', stderr);
-  std::abort();
+  std::fflush(stderr);
+  if (ending) std::_Exit(1);
+  ending = true;
+  zarvo::TerminateLauncher(1);
 }
 
 }  // namespace
@@ -75,7 +88,11 @@ void __throw_out_of_range(const char* what) {
   endProcess("std::out_of_range: ", what);
 }
 void __throw_out_of_range_fmt(const char* format, ...) {
-  endProcess("std::out_of_range: ", format);
+  va_list args;
+  va_start(args, format);
+  const std::string text = zarvo::formatLibraryMessage(format, args);
+  va_end(args);
+  endProcess("std::out_of_range: ", text.c_str());
 }
 void __throw_runtime_error(const char* what) {
   endProcess("std::runtime_error: ", what);

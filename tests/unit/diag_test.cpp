@@ -2,11 +2,14 @@
 
 #include <jni.h>
 
+#include <cstdarg>
+
 #include <map>
 #include <optional>
 
 #include "diag/java_exception.h"
 #include "diag/message_compose.h"
+#include "launcher/library_failure.h"
 #include "launcher/log_format.h"
 #include "support/capture_log.h"
 
@@ -169,6 +172,31 @@ TEST(CheckJavaException, WithoutDescribeOnlyLogsAndClears) {
   EXPECT_FALSE(CheckJavaException(&jvm.env, false));
   EXPECT_FALSE(jvm.describedWhilePending);
   EXPECT_FALSE(jvm.pending);
+}
+
+}  // namespace
+}  // namespace zarvo
+
+namespace zarvo {
+namespace {
+
+std::string libraryMessage(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = formatLibraryMessage(format, args);
+  va_end(args);
+  return text;
+}
+
+// The standard library passes some failures as a printf format: the stub ends with the text
+// made from it, not with the format itself.
+TEST(LibraryFailure, FormatsWhatTheLibraryPasses) {
+  EXPECT_EQ(libraryMessage("%s: __pos (which is %zu) > this->size() (which is %zu)",
+                           "basic_string::substr", size_t{7}, size_t{3}),
+            "basic_string::substr: __pos (which is 7) > this->size() (which is 3)");
+  EXPECT_EQ(libraryMessage("%lu%% of %s", 5ul, "x"), "5% of x");
+  // After a conversion it does not know, nothing more is read.
+  EXPECT_EQ(libraryMessage("%d then %s", 1, "never"), "%d then %s");
 }
 
 }  // namespace
