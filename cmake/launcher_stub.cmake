@@ -23,6 +23,11 @@ target_compile_options(launcher PRIVATE ${stub_optimization} -ffunction-sections
                                         -fdata-sections -fno-exceptions -fno-threadsafe-statics
                                         -fno-rtti)
 target_link_options(launcher PRIVATE -Wl,--gc-sections)
+# The oldest system the stub runs on is Windows 7: it takes its registry functions from
+# kernel32.dll, which exports them from Windows 7 on, so on Vista it would not even load. The
+# header says so (operating system and subsystem 6.1), as the manifest does.
+target_link_options(launcher PRIVATE -Wl,--major-os-version,6,--minor-os-version,1
+                                     -Wl,--major-subsystem-version,6,--minor-subsystem-version,1)
 
 # Linking: advapi32.dll, with the DLLs it brings (sechost.dll, and ucrtbase.dll under Wine), costs
 # a twentieth of the run's start-up, and only the service commands and the service host use it

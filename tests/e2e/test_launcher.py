@@ -192,3 +192,13 @@ def test_the_stub_code_moves_the_stack_only_where_its_unwind_data_says():
     pairs = [f"{a.strip()} / {b.strip()}" for a, b in zip(listing, listing[1:])
              if re.search(r"\spush\s+\$0x", a) and re.search(r"\spop\s+%r", b)]
     assert pairs == [], pairs[:5]
+
+
+def test_the_stub_header_names_windows_7_as_its_oldest_system():
+    """The registry functions come from kernel32.dll, which has them from Windows 7 on: on an
+    older system the loader refuses the program, and its header says so beforehand."""
+    headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", str(DIST / "launcher.exe")],
+                             capture_output=True, text=True, check=True).stdout
+    fields = dict(re.findall(r"^(M\w+(?:OSystem|Subsystem)Version)\s+(\d+)$", headers, re.M))
+    assert fields == {"MajorOSystemVersion": "6", "MinorOSystemVersion": "1",
+                      "MajorSubsystemVersion": "6", "MinorSubsystemVersion": "1"}
