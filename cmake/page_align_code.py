@@ -6,8 +6,9 @@ starts at 0x400. Wine can map a section of an executable straight from the file 
 section starts on a page boundary; every other section it reads into fresh memory, which under
 Wine costs about a millisecond for the launcher's code at every start (docs/startup.md). This
 step grows the headers to the first page boundary (3 KiB of zeros, which the Authenticode hash of
-a signed executable covers, as it covers all headers), moves every section's bytes by as much,
-and writes the image checksum again. Nothing the image loads or runs changes.
+a signed executable covers, as it covers all headers), moves every section's bytes by as much
+(and the file offsets a debug directory records), and writes the image checksum again. Nothing
+the image loads or runs changes.
 """
 import struct
 import sys
@@ -57,13 +58,37 @@ def page_align_code(image):
             or aligned > min(addresses)):
         sys.exit("page_align_code: an image layout this step does not know")
 
-    moved = bytearray(image[:first]) + bytes(aligned - first) + image[first:]
+    shift = aligned - first
+    moved = bytearray(image[:first]) + bytes(shift) + image[first:]
     struct.pack_into("<I", moved, headers_field, aligned)
     for field, start in zip(raw_fields, starts):
         if start:
-            struct.pack_into("<I", moved, field, start + aligned - first)
+            struct.pack_into("<I", moved, field, start + shift)
+    # A debug directory records where its data lies in the file as well as in memory: those file
+    # offsets move with the sections.
+    for entry in debug_entries(image, optional, table, sections):
+        pointer = struct.unpack_from("<I", image, entry + 24)[0]
+        if pointer:
+            struct.pack_into("<I", moved, entry + shift + 24, pointer + shift)
     struct.pack_into("<I", moved, checksum_field, checksum(moved, checksum_field))
     return moved
+
+
+def debug_entries(image, optional, table, sections):
+    """The file offsets of the debug directory's 28-byte entries (data directory 6)."""
+    if struct.unpack_from("<I", image, optional + 108)[0] <= 6:
+        return []
+    address, size = struct.unpack_from("<II", image, optional + 112 + 8 * 6)
+    if size == 0:
+        return []
+    for i in range(sections):
+        virtual_size, virtual_address, raw_size, raw_start = struct.unpack_from(
+            "<IIII", image, table + 40 * i + 8)
+        if virtual_address <= address and address + size <= virtual_address + max(virtual_size,
+                                                                                   raw_size):
+            start = raw_start + address - virtual_address
+            return [start + 28 * k for k in range(size // 28)]
+    sys.exit("page_align_code: the debug directory lies in no section")
 
 
 def main():

@@ -3,10 +3,12 @@ import re
 import struct
 import subprocess
 import time
+from pathlib import Path
 
 import pytest
 
-from harness import DIST, block_offset, pack, run, wine_temp_dir
+from harness import DIST, ROOT, block_offset, pack, run, wine_temp_dir, windows_path
+from runtimes import FIXTURES
 
 BASIC = """
 [service]
@@ -202,3 +204,47 @@ def test_the_stub_header_names_windows_7_as_its_oldest_system():
     fields = dict(re.findall(r"^(M\w+(?:OSystem|Subsystem)Version)\s+(\d+)$", headers, re.M))
     assert fields == {"MajorOSystemVersion": "6", "MinorOSystemVersion": "1",
                       "MajorSubsystemVersion": "6", "MinorSubsystemVersion": "1"}
+
+
+def checksums(path: Path) -> tuple[str, str]:
+    """The image checksum a file's header records and the one Windows computes for it."""
+    probe = run(FIXTURES / "checksum_probe.exe", windows_path(path))
+    return re.fullmatch(r"header=(\w+) computed=(\w+)\s*", probe.stdout).groups()
+
+
+def test_the_stub_and_a_packed_executable_carry_their_own_checksums(tmp_path):
+    exe = pack(tmp_path, '[application]\nmain_class = "x.Main"\n')
+    for path in (DIST / "launcher.exe", exe):
+        header, computed = checksums(path)
+        assert header == computed != "0x0", path
+
+
+def test_page_alignment_moves_what_a_debug_directory_points_to(tmp_path):
+    """cmake/page_align_code.py on a stripped executable that is not aligned yet (the steps stub)
+    with a debug directory put in its last section's spare bytes: the entry's file offset moves
+    with the data, and the checksum is the moved file's."""
+    image = bytearray((FIXTURES / "launcher_steps.exe").read_bytes())
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", image, pe + 6)
+    optional, table = pe + 24, pe + 24 + optional_size
+    virtual_size, address, raw_size, raw_start = struct.unpack_from(
+        "<IIII", image, table + 40 * (sections - 1) + 8)
+    used = (virtual_size + 3) & ~3
+    assert raw_size >= used + 28 + 16, "no spare bytes in the last section"
+    entry, data = raw_start + used, raw_start + used + 28
+    image[data:data + 16] = b"debug data here!"
+    # Type 2 (CodeView), 16 bytes of data at RVA address + used + 28, file offset `data`.
+    struct.pack_into("<IIHHIIII", image, entry, 0, 0, 0, 0, 2, 16, address + used + 28, data)
+    struct.pack_into("<II", image, optional + 112 + 8 * 6, address + used, 28)
+    path = tmp_path / "steps.exe"
+    path.write_bytes(image)
+    subprocess.run(["/usr/bin/python3", str(ROOT / "cmake" / "page_align_code.py"), str(path)],
+                   check=True)
+    moved = path.read_bytes()
+    shift = len(moved) - len(image)
+    assert shift > 0
+    pointer = struct.unpack_from("<I", moved, entry + shift + 24)[0]
+    assert pointer == data + shift
+    assert moved[pointer:pointer + 16] == b"debug data here!"
+    header, computed = checksums(path)
+    assert header == computed

@@ -60,6 +60,7 @@ std::optional<std::string> assembleExecutable(std::string_view stubImage,
         "offsets";
     return std::nullopt;
   }
+  writeImageChecksum(image);
   return image;
 }
 

@@ -21,6 +21,7 @@ constexpr size_t kNumberOfSymbols = 12;
 constexpr size_t kSizeOfOptionalHeader = 16;
 // Offsets inside the PE32+ optional header.
 constexpr size_t kNumberOfRvaAndSizes = 108;
+constexpr size_t kCheckSum = 64;
 constexpr size_t kDataDirectories = 112;
 constexpr uint32_t kSecurityDirectory = 4;  // its "address" is a file offset, not an RVA
 
@@ -188,6 +189,22 @@ std::optional<TrimmedStub> trimStub(std::string_view image, std::string& error) 
     }
   }
   return result;
+}
+
+void writeImageChecksum(std::string& image) {
+  std::string error;
+  const auto layout = analyse(image, error);
+  if (!layout) return;
+  const size_t field = layout->optionalHeader + kCheckSum;
+  putU32At(image, field, 0);
+  uint64_t sum = 0;
+  for (size_t i = 0; i < image.size(); i += 2) {
+    const auto low = static_cast<unsigned char>(image[i]);
+    const auto high = i + 1 < image.size() ? static_cast<unsigned char>(image[i + 1]) : 0u;
+    sum += low | (high << 8);
+    sum = (sum & 0xFFFF) + (sum >> 16);
+  }
+  putU32At(image, field, static_cast<uint32_t>((sum + image.size()) & 0xFFFFFFFF));
 }
 
 std::optional<CertificateTable> findCertificateTable(std::string_view image) {

@@ -30,6 +30,12 @@ struct TrimmedStub {
 // there are cleared so that tools reading the output do not follow them into the new block.
 std::optional<TrimmedStub> trimStub(std::string_view image, std::string& error);
 
+// Writes the image checksum into the optional header (offset 64): the one's-complement sum of
+// the file's 16-bit words, the field itself counted as zero, plus the file's length. Windows
+// checks it for drivers and boot files only, but tools that verify executables compare it, and
+// the stub's would be wrong for every packed file.
+void writeImageChecksum(std::string& image);
+
 struct CertificateTable {
   size_t offset;
   size_t size;

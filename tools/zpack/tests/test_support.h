@@ -32,6 +32,7 @@ inline constexpr size_t kFileHeader = kLfanew + 4;
 inline constexpr size_t kOptionalHeader = kFileHeader + 20;
 inline constexpr uint16_t kOptionalHeaderSize = 240;
 inline constexpr size_t kSecurityDirectory = kOptionalHeader + 112 + 4 * 8;
+inline constexpr size_t kCheckSum = kOptionalHeader + 64;
 inline constexpr size_t kSectionTable = kOptionalHeader + kOptionalHeaderSize;
 
 uint32_t u32At(std::string_view bytes, size_t offset);
