@@ -373,3 +373,14 @@ def test_find_java_sees_what_a_start_sees(tmp_path):
     assert not unix_path(temp).exists()
     started = run(exe, "/run", log=True)
     assert "] Loading of JVM-DLL successful\r\n" in started.log
+
+
+def test_find_java_fails_when_the_library_lacks_the_entry_point(tmp_path):
+    """The library loads but lacks JNI_CreateJavaVM: a start would end with an error, and so does
+    the explaining command."""
+    home = runtime(tmp_path / "rt", "17.0.2", exports_entry=False)
+    result = run(pack(tmp_path / "app", directory_project(home)), "/find-java")
+    out = result.stdout.replace("\r\n", "\n")
+    assert result.code == 1, out
+    assert out.endswith("Its jvm.dll does not export JNI_CreateJavaVM: a start would end with an "
+                        "error.\n"), out

@@ -14,6 +14,7 @@
 #include "config/keys.h"
 #include "jvmsearch/search_observer.h"
 #include "support/capture_log.h"
+#include "support/printers.h"
 
 namespace zarvo {
 namespace {

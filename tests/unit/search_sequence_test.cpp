@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "jvmsearch/search_observer.h"
+#include "support/printers.h"
 
 namespace zarvo {
 namespace {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/printers.h"
+
 namespace zarvo {
 namespace {
 
