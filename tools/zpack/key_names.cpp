@@ -17,7 +17,7 @@ using S = Setting;
 constexpr size_t kShortText = 1999;
 
 constexpr KeyInfo kKeys[] = {
-    {key::kServiceName, "service.name", K::Wide, S::String},
+    {key::kServiceName, "service.name", K::Wide, S::String, kMaxServiceNameChars, kWindowsLimit},
     {key::kRedirectStderr, "log.stderr (on)", K::Int, S::Derived},
     {key::kStderrLogPath, "log.stderr (path)", K::Wide, S::Derived},
     {key::kRedirectStdout, "log.stdout (on)", K::Int, S::Derived},
@@ -69,7 +69,8 @@ constexpr KeyInfo kKeys[] = {
     {10120, "splash.arg13", K::Int, S::Integer},
     {10122, "splash.arg14", K::Int, S::Integer},
     {key::kVersionLineCount, "java.version_options (count)", K::Int, S::Derived},
-    {key::kServiceDisplayName, "service.display_name", K::Wide, S::String},
+    {key::kServiceDisplayName, "service.display_name", K::Wide, S::String, kMaxServiceNameChars,
+     kWindowsLimit},
     {key::kServiceAccount, "service.account", K::Narrow, S::Derived},
     {key::kServiceDelayedAutoStart, "service.delayed_auto_start", K::Int, S::Flag},
     {key::kServiceRestartDelay, "service.restart_delay_seconds", K::Int, S::Integer},
@@ -91,7 +92,7 @@ std::span<const KeyInfo> keyTable() {
 
 KeyDescription describeKey(int32_t id) {
   for (const KeyInfo& k : kKeys) {
-    if (k.id == id) return {std::string(k.name), k.kind, k.maxChars, true};
+    if (k.id == id) return {std::string(k.name), k.kind, k.maxChars, true, k.limitReason};
   }
   if (id >= key::kVersionLineBase && id < key::kVersionLineBase + 2 * kVersionLinesNamed) {
     int32_t offset = id - key::kVersionLineBase;

@@ -16,6 +16,13 @@ namespace zpack {
 // longer ones; zpack refuses them instead.
 inline constexpr size_t kMaxValueChars = 5999;
 
+// What Windows takes: a service name and a display name of 256 characters each. (A
+// description may be as long as a registry string of 1 MB; the launcher's own limit on a
+// message, kMaxValueChars, is far below it.)
+inline constexpr size_t kMaxServiceNameChars = 256;
+inline constexpr std::string_view kLauncherLimit = "the launcher reads at most";
+inline constexpr std::string_view kWindowsLimit = "Windows accepts at most";
+
 enum class ValueKind { Narrow, Wide, Int };
 
 // How a project file sets the key: `String`, `Flag` (true writes "1", false writes nothing) and
@@ -28,6 +35,7 @@ struct KeyInfo {
   ValueKind kind;
   Setting setting;
   size_t maxChars = kMaxValueChars;
+  std::string_view limitReason = kLauncherLimit;  // whose limit maxChars is
 };
 
 std::span<const KeyInfo> keyTable();
@@ -39,6 +47,7 @@ struct KeyDescription {
   ValueKind kind;
   size_t maxChars;
   bool known;
+  std::string_view limitReason = kLauncherLimit;
 };
 KeyDescription describeKey(int32_t id);
 

@@ -342,9 +342,9 @@ void Loader::checkRecords() {
     if (value.size() > description.maxChars) {
       const Origin& origin = origins_[id];
       fail(origin.line, origin.path,
-           "the stored value is " + std::to_string(value.size()) +
-               " characters long; the launcher reads at most " +
-               std::to_string(description.maxChars) + " for " + description.name);
+           "the stored value is " + std::to_string(value.size()) + " characters long; " +
+               std::string(description.limitReason) + " " + std::to_string(description.maxChars) +
+               " for " + description.name);
     }
   }
   auto mainClass = records.find(key::kMainClass);

@@ -266,6 +266,14 @@ TEST(Project, ReportsFileLineAndKey) {
       {"[[java.version_options]]\nversions = \"9\"\npattern = \"1.8*\"\n", "give exactly one of"},
       {"[service]\nauto_start = true\n[launcher]\nwindowed = true\n",
        "p.toml:2: service.auto_start: cannot be combined with launcher.windowed"},
+      // Names longer than Windows takes (a description is held to the launcher's 5999 units,
+      // far below Windows' limit).
+      {"[service]\nname = \"" + std::string(257, 'n') + "\"\n",
+       "p.toml:2: service.name: the stored value is 257 characters long; Windows accepts at most "
+       "256 for service.name"},
+      {"[service]\ndisplay_name = \"" + std::string(257, 'd') + "\"\n",
+       "p.toml:2: service.display_name: the stored value is 257 characters long; Windows accepts "
+       "at most 256 for service.display_name"},
       // Values the launcher could not store or would read differently.
       {"[service]\nname = \"Euro \xE2\x82\xAC\"\n",
        "p.toml:2: service.name: character U+20AC (\xE2\x82\xAC) cannot be stored"},
