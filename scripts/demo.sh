@@ -11,6 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 bash scripts/install-deps.sh
 # The build's own output goes to a file; a failed build shows its end and says where the rest is.
 mkdir -p build
+printf '== build (output in build/demo-build.log; the first build takes a few minutes)\n'
 if ! bash scripts/build.sh >build/demo-build.log 2>&1; then
   tail -n 40 build/demo-build.log >&2
   echo "The build failed; its whole output is in build/demo-build.log." >&2

@@ -6,8 +6,9 @@
 // packed application its exception objects with their string machinery, its symbol demangler
 // and a printf family, well over 100 KB together. Defined here, in the executable itself, they
 // end the process as a launcher error does, with a readable line on standard error, and the
-// library's copies stay out of the link. They must stay objects of the executable, not of a library, to be
-// found before the runtime's archives; the library code is built with -fno-exceptions to match.
+// library's copies stay out of the link. They must stay objects of the executable, not of a
+// library, to be found before the runtime's archives; the library code is built with
+// -fno-exceptions to match.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>

@@ -21,8 +21,8 @@ std::string formatLibraryMessage(const char* format, va_list args) {
       text += value != nullptr ? value : "(null)";
       ++p;
     } else if (reading && (p[1] == 'z' || p[1] == 'l') && p[2] == 'u') {
-      const unsigned long long value = p[1] == 'z' ? va_arg(args, size_t)
-                                                   : va_arg(args, unsigned long);
+      const unsigned long long value =
+          p[1] == 'z' ? va_arg(args, size_t) : va_arg(args, unsigned long);
       char digits[24];
       const auto result = std::to_chars(digits, digits + sizeof digits, value);
       text.append(digits, result.ptr);

@@ -39,8 +39,8 @@ void SearchReport::candidate(std::string_view path, std::string_view version, Ve
 
 void SearchReport::writableDirectory(std::string_view directory) {
   text_ += FormatW(
-      u"      warning: %s can be changed by users other than the administrators, who could then "
-      u"run their own code as this service\n",
+      "      warning: %s can be changed by users other than the administrators, who could then "
+      "run their own code as this service\n",
       widen_(directory));
 }
 
@@ -50,8 +50,8 @@ void SearchReport::finish(const std::optional<FoundRuntime>& taken, bool missing
     text_ += u"No Java runtime found: a start would end with an error.\n";
     return;
   }
-  text_ += FormatW("Runtime to load: %s (version %s)\n", widen_(taken->javaExe),
-                   widen_(taken->version));
+  text_ +=
+      FormatW("Runtime to load: %s (version %s)\n", widen_(taken->javaExe), widen_(taken->version));
   if (missingEntry) {
     text_ += u"Its jvm.dll does not export JNI_CreateJavaVM: a start would end with an error.\n";
   }

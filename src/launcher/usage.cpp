@@ -12,7 +12,7 @@ std::u16string usageText(std::u16string_view modulePath) {
   if (dot != std::u16string_view::npos) name = name.substr(0, dot);
   name = name.substr(0, 256);
   return FormatW(
-      u"Usage: %s.exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n",
+      "Usage: %s.exe /install | /uninstall | /stop | /start | /status | /run | /run-redirect\n",
       name);
 }
 

@@ -120,23 +120,24 @@ std::optional<std::u16string> installBlocker(SC_HANDLE manager, const std::u16st
           UniqueServiceHandle(::OpenServiceW(manager, wstr(name), SERVICE_QUERY_CONFIG))) {
     const std::optional<std::u16string> program = registeredProgram(existing.get());
     if (!program) {
-      return FormatW("Could not read the existing service '%s'.\n", name) +
-             SystemErrorLine(::GetLastError()) + u"Nothing was changed.\n";
+      const DWORD error = ::GetLastError();
+      return FormatW("Could not read the existing service '%s'.\n%sNothing was changed.\n", name,
+                     SystemErrorLine(error));
     }
     // A program that no longer exists runs nothing that could be lost.
     if (!program->empty() && !isLauncher(*program)) {
       return FormatW(
-          u"Service '%s' exists already and runs another program: %s\n"
-          u"Nothing was changed. Install under another name (/install NAME), or "
-          u"remove that service first.\n",
+          "Service '%s' exists already and runs another program: %s\n"
+          "Nothing was changed. Install under another name (/install NAME), or "
+          "remove that service first.\n",
           name, *program);
     }
   }
   if (const std::optional<std::u16string> holder = displayNameHolder(manager, name, displayName)) {
     return FormatW(
-        u"The display name '%s' is taken by service '%s'.\n"
-        u"Nothing was changed. Configure another display name, or install under "
-        u"another name.\n",
+        "The display name '%s' is taken by service '%s'.\n"
+        "Nothing was changed. Configure another display name, or install under "
+        "another name.\n",
         displayName, *holder);
   }
   return std::nullopt;
@@ -188,10 +189,9 @@ int CmdInstall(uint32_t startType) {
   // program like the entry it replaced, and the install says which setting is missing and
   // fails, so that nobody takes it for complete.
   if (const std::optional<ConfigRefusal> refused = ApplyInstallOptions(service.get(), options)) {
-    say(FormatW("Could not configure service: %s (error %d).\n", refused->setting,
-                refused->error) +
+    say(FormatW("Could not configure service: %s (error %d).\n", refused->setting, refused->error) +
         FormatW("Service '%s' is installed without it; run /install again once the system "
-                u"accepts the setting, or configure the service without it.\n",
+                "accepts the setting, or configure the service without it.\n",
                 name));
     return 1;
   }

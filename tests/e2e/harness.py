@@ -123,15 +123,18 @@ def pack(directory: Path, project: str, name: str = "App", stub: Path | None = N
 
 
 def run(exe: Path, *args: str, env: dict[str, str] | None = None, log: bool = False,
-        timeout: float = 60, prefix: list[str] | None = None) -> Result:
+        timeout: float = 60, prefix: list[str] | None = None, prints: bool = False) -> Result:
     """Runs `exe` under Wine with `args`; with `log`, ZARVO_LOG=yes and the new log is returned.
 
     With `log`, a run that failed without output and without writing a log line never reached
     the launcher's first statement (its entry logs the module path before anything can fail):
     Wine could not start the process, which happens now and then on a busy machine. Such a run
-    is traced once for the journal and then run again; the journal keeps all of it."""
+    is traced once for the journal and then run again; the journal keeps all of it. `prints`
+    says the same of a program that always prints something (a test binary), whose failed run
+    with no output at all never started either."""
     result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
-    if log and result.code != 0 and not result.stdout and not result.stderr and not result.logs:
+    never_started = not result.stdout and not result.stderr and (prints or not result.logs)
+    if (log or prints) and result.code != 0 and never_started:
         _note_never_started(Path(exe), args, env, prefix, timeout)
         result = _run_once(exe, *args, env=env, log=log, timeout=timeout, prefix=prefix)
     return result

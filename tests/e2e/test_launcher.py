@@ -208,7 +208,7 @@ def test_the_stub_header_names_windows_7_as_its_oldest_system():
 
 def checksums(path: Path) -> tuple[str, str]:
     """The image checksum a file's header records and the one Windows computes for it."""
-    probe = run(FIXTURES / "checksum_probe.exe", windows_path(path))
+    probe = run(FIXTURES / "checksum_probe.exe", windows_path(path), prints=True)
     return re.fullmatch(r"header=(\w+) computed=(\w+)\s*", probe.stdout).groups()
 
 

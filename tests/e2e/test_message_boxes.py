@@ -103,6 +103,7 @@ def test_errors_after_loading_follow_the_executable_kind(tmp_path, display, sett
 
 def test_activate_windows_restores_a_minimised_window(display):
     """The shell test of the window activation needs a display; here it has one."""
-    result = run(WIN_TESTS, "--gtest_filter=ActivateWindows.*", env=display, timeout=120)
+    result = run(WIN_TESTS, "--gtest_filter=ActivateWindows.*", env=display, timeout=120,
+                 prints=True)
     assert result.code == 0, result.stdout
     assert "[  PASSED  ] 1 test." in result.stdout and "SKIPPED" not in result.stdout, result.stdout

@@ -147,7 +147,7 @@ def test_the_host_accepts_pre_shutdown_only_when_configured(tmp_path, installed,
     assert run(exe, "/install").code == 0
     assert run(exe, "/start").code == 0
     assert services.wait_for_state(name, services.RUNNING).state == services.RUNNING
-    probe = run(FIXTURES / "service_probe.exe", name)
+    probe = run(FIXTURES / "service_probe.exe", name, prints=True)
     assert probe.stdout.strip() == f"accepted={accepted}", probe.stdout + probe.stderr
 
 
