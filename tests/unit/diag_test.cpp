@@ -174,12 +174,6 @@ TEST(CheckJavaException, WithoutDescribeOnlyLogsAndClears) {
   EXPECT_FALSE(jvm.pending);
 }
 
-}  // namespace
-}  // namespace zarvo
-
-namespace zarvo {
-namespace {
-
 std::string libraryMessage(const char* format, ...) {
   va_list args;
   va_start(args, format);
