@@ -37,7 +37,8 @@ uint32_t configuredStartType() {
 int runCommand(Command command, const std::u16string& programPath, ArgumentList arguments) {
   switch (command) {
     case Command::Usage:
-      writeStdout(usageText(ownModuleFileName()));
+      writeStdout(
+          helpText(ownModuleFileName(), GetConfigStringW(key::kServiceName, kValueCapacity)));
       return 0;
     case Command::Install:
       return CmdInstall(configuredStartType());
@@ -75,6 +76,13 @@ int runCommand(Command command, const std::u16string& programPath, ArgumentList 
   arguments.insert(arguments.begin(), programPath);
   RunApplication(arguments, false);
   return 0;
+}
+
+int reportUnknownCommand(std::u16string_view argument) {
+  DebugLog("unknown command %s", argument);
+  writeStderr(unknownCommandText(argument, similarCommand(argument), ownModuleFileName(),
+                                 GetConfigStringW(key::kServiceName, kValueCapacity)));
+  return kUnknownCommandExitCode;
 }
 
 int dispatchService() {

@@ -1,6 +1,8 @@
 #include "launcher/entry_plan.h"
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace zarvo {
 namespace {
@@ -38,7 +40,45 @@ std::u16string_view commandName(std::u16string_view argument) {
   return name;
 }
 
+char16_t lowerAscii(char16_t c) {
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// Letters to insert, delete or replace to turn `a` into `b`, ignoring ASCII letter case.
+size_t editDistance(std::u16string_view a, std::u16string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t replace = diagonal + (lowerAscii(a[i - 1]) == lowerAscii(b[j - 1]) ? 0 : 1);
+      diagonal = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, replace});
+    }
+  }
+  return row[b.size()];
+}
+
 }  // namespace
+
+std::optional<std::u16string_view> similarCommand(std::u16string_view argument) {
+  const std::u16string_view name =
+      !argument.empty() && isCommandPrefix(argument[0]) ? commandName(argument) : argument;
+  constexpr size_t kMostLettersApart = 2;
+  std::optional<std::u16string_view> best;
+  size_t bestDistance = kMostLettersApart + 1;
+  for (const CommandName& entry : kCommands) {
+    // A name of one or two letters is two letters from every short command.
+    if (entry.name.size() <= kMostLettersApart) continue;
+    const size_t distance = editDistance(name, entry.name);
+    if (distance < bestDistance) {
+      best = entry.name;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
 
 std::optional<Command> findCommand(std::u16string_view name) {
   for (const CommandName& entry : kCommands) {
@@ -55,9 +95,9 @@ EntryPlan planEntry(ArgumentList arguments) {
     plan.arguments = std::move(arguments);
     return plan;
   }
-  if (arguments.empty() || arguments.front().empty() || !isCommandPrefix(arguments.front()[0])) {
-    return plan;
-  }
+  if (arguments.empty()) return plan;
+  plan.unknownCommand = arguments.front();
+  if (arguments.front().empty() || !isCommandPrefix(arguments.front()[0])) return plan;
   const std::u16string name(commandName(arguments.front()));
   arguments.erase(arguments.begin());
   if (!arguments.empty()) plan.serviceName = arguments.front();
@@ -65,6 +105,7 @@ EntryPlan planEntry(ArgumentList arguments) {
   if (const std::optional<Command> command = findCommand(name)) {
     plan.role = Role::Command;
     plan.command = *command;
+    plan.unknownCommand.reset();
   }
   return plan;
 }

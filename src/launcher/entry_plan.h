@@ -36,6 +36,9 @@ struct EntryPlan {
   std::optional<std::u16string> serviceName;
   // For the child: the arguments without the marker. For a command: the arguments after it.
   ArgumentList arguments;
+  // For the service dispatch: the first argument when there is one. The service manager starts
+  // the service without arguments, so at a console this is a mistyped command.
+  std::optional<std::u16string> unknownCommand;
 };
 
 // `arguments` are the tokens after the program path.
@@ -44,5 +47,9 @@ EntryPlan planEntry(ArgumentList arguments);
 // The command named by `name` (the argument without its "/", "-", "--" or "/-" prefix);
 // names are case-sensitive.
 std::optional<Command> findCommand(std::u16string_view name);
+
+// The command name that an unknown `argument` most likely meant: the same name in other letter
+// case, or one at most two letters apart. Nothing when no name is that close.
+std::optional<std::u16string_view> similarCommand(std::u16string_view argument);
 
 }  // namespace zarvo

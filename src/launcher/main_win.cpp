@@ -11,6 +11,7 @@
 #include "launcher/start_up_win.h"
 #include "paths/dll_search_win.h"
 #include "state/launcher_state.h"
+#include "win/console_win.h"
 #include "win/windows.h"
 
 namespace zarvo {
@@ -39,6 +40,9 @@ int runEntry() {
       if (plan.serviceName) SetServiceName(*plan.serviceName);
       return runCommand(plan.command, programPath, plan.arguments);
     case Role::ServiceDispatch:
+      if (plan.unknownCommand && hasStandardHandle(STD_ERROR_HANDLE)) {
+        return reportUnknownCommand(*plan.unknownCommand);
+      }
       if (plan.serviceName) SetServiceName(*plan.serviceName);
       return dispatchService();
   }

@@ -23,10 +23,12 @@ std::string toAnsi(std::u16string_view text) {
   return out;
 }
 
-void writeStdout(std::u16string_view text) {
-  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+
+void writeStandard(DWORD which, std::u16string_view text) {
+  HANDLE out = ::GetStdHandle(which);
   if (writeToConsole(out, text)) return;
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  if (!hasStandardHandle(which)) return;
   std::string bytes;
   for (char c : toAnsi(text)) {
     if (c == '\n') bytes += '\r';
@@ -34,6 +36,21 @@ void writeStdout(std::u16string_view text) {
   }
   DWORD written = 0;
   ::WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+bool hasStandardHandle(DWORD which) {
+  HANDLE handle = ::GetStdHandle(which);
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+void writeStdout(std::u16string_view text) {
+  writeStandard(STD_OUTPUT_HANDLE, text);
+}
+
+void writeStderr(std::u16string_view text) {
+  writeStandard(STD_ERROR_HANDLE, text);
 }
 
 }  // namespace zarvo

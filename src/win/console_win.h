@@ -18,5 +18,10 @@ std::string toAnsi(std::u16string_view text);
 // Standard output as the usage text and the service commands use it: the console when there is
 // one, else the bytes of the ANSI text with CR LF line ends.
 void writeStdout(std::u16string_view text);
+void writeStderr(std::u16string_view text);
+
+// Whether the process has the standard handle `which` (STD_ERROR_HANDLE, ...): a process that the
+// service manager starts has none, one started at a console or by a script has them.
+bool hasStandardHandle(DWORD which);
 
 }  // namespace zarvo

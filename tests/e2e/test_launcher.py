@@ -26,16 +26,36 @@ def app(tmp_path_factory):
 
 
 @pytest.mark.parametrize("arg", ["/?", "/help", "-help", "--help"])
-def test_usage_names_the_executable(app, arg):
+def test_help_names_the_executable_and_lists_every_command(app, arg):
     result = run(app, arg)
     assert result.code == 0
-    assert result.stdout == f"Usage: My App.exe {USAGE}\r\n"
+    lines = result.stdout.split("\r\n")
+    assert lines[0] == f"Usage: My App.exe {USAGE}"
+    listed = [line.split()[0] for line in lines if line.startswith("  /")]
+    assert listed == ["/install[-auto|-demand]", "/install-and-start", "/uninstall", "/start",
+                      "/stop", "/restart", "/status", "/run", "/run-redirect", "/find-java",
+                      "/help,"]
+    assert 'NAME defaults to "ZarvoTest"' in result.stdout
     assert result.stderr == ""
 
 
-@pytest.mark.parametrize("args", [[], ["/Install"], ["plain"], ["/unknown", "Other"]])
-def test_service_dispatch_only_logs(app, args):
+@pytest.mark.parametrize("args, said", [
+    (["/instal"], 'Unknown command "/instal" (did you mean /install?).'),
+    (["/Install"], 'Unknown command "/Install" (did you mean /install?).'),
+    (["-foo", "Other"], 'Unknown command "-foo".'),
+    (["install"], 'Unknown command "install" (did you mean /install?).'),
+])
+def test_a_mistyped_command_fails_with_the_help(app, args, said):
     result = run(app, *args, log=True)
+    assert (result.code, result.stdout) == (2, "")
+    first, usage, *_ = result.stderr.split("\r\n")
+    assert (first, usage) == (said, f"Usage: My App.exe {USAGE}")
+    assert "  /install-and-start [NAME] [ARG...]" in result.stderr
+    assert "calling StartServiceCtrlDispatcher" not in result.log
+
+
+def test_without_arguments_the_service_dispatch_only_logs(app):
+    result = run(app, log=True)
     assert (result.code, result.stdout, result.stderr) == (0, "", "")
     # Windows refuses a dispatcher in a process it did not start as a service (error 1063);
     # Wine sometimes lets it run the service main instead, which ends the process itself once

@@ -89,6 +89,23 @@ TEST(EntryPlan, Roles) {
     if (c.role != Role::ServiceDispatch) {
       EXPECT_EQ(plan.arguments, c.rest);
     }
+    // Only a dispatch with arguments has an argument that names no command.
+    const bool unknown =
+        c.role == Role::ServiceDispatch && !c.args.empty() && c.args.back() != u"__ksx_restart";
+    EXPECT_EQ(plan.unknownCommand, unknown ? std::optional(c.args.front()) : std::nullopt);
+  }
+}
+
+TEST(EntryPlan, SimilarCommandIsTheNameOneOrTwoLettersAway) {
+  const std::pair<std::u16string_view, std::optional<std::u16string_view>> cases[] = {
+      {u"/instal", u"install"},         {u"/Install", u"install"}, {u"--STATUS", u"status"},
+      {u"install", u"install"},         {u"-stat", u"start"},      {u"/uninstal", u"uninstall"},
+      {u"/find_java", u"find-java"},    {u"/foo", std::nullopt},   {u"/x", std::nullopt},
+      {u"/installation", std::nullopt},
+  };
+  for (const auto& [argument, want] : cases) {
+    SCOPED_TRACE(toUtf8(argument));
+    EXPECT_EQ(similarCommand(argument), want);
   }
 }
 
@@ -97,6 +114,28 @@ TEST(Usage, NamesTheExecutableWithoutDirectoryOrExtension) {
             u"Usage: My App.exe /install | /uninstall | /stop | /start | /status | /run | "
             u"/run-redirect\n");
   EXPECT_EQ(usageText(u"Z:\\a.b\\Svc.EXE").substr(0, 15), u"Usage: Svc.exe ");
+}
+
+TEST(Usage, HelpListsEveryCommandOfTheTable) {
+  const std::u16string help = helpText(u"C:\\apps\\App.exe", u"Svc");
+  EXPECT_EQ(help.find(usageText(u"C:\\apps\\App.exe")), 0u);
+  for (const char16_t* line :
+       {u"\n  /install[-auto|-demand] [NAME] ", u"\n  /install-and-start [NAME] [ARG...] ",
+        u"\n  /uninstall [NAME] ", u"\n  /start [NAME] [ARG...] ", u"\n  /stop [NAME] ",
+        u"\n  /restart [NAME] [ARG...] ", u"\n  /status [NAME] ", u"\n  /run [ARG...] ",
+        u"\n  /run-redirect [ARG...] ", u"\n  /find-java ", u"\n  /help, /? ",
+        u"NAME defaults to \"Svc\"", u"\nDocumentation: docs/"}) {
+    EXPECT_NE(help.find(line), std::u16string::npos) << toUtf8(line);
+  }
+  EXPECT_NE(helpText(u"App.exe", u"").find(u"no service name configured"), std::u16string::npos);
+}
+
+TEST(Usage, UnknownCommandNamesTheArgumentAndTheLikelyCommand) {
+  EXPECT_EQ(
+      unknownCommandText(u"/instal", u"install", u"App.exe", u"Svc"),
+      u"Unknown command \"/instal\" (did you mean /install?).\n" + helpText(u"App.exe", u"Svc"));
+  EXPECT_EQ(unknownCommandText(u"/foo", std::nullopt, u"App.exe", u"Svc"),
+            u"Unknown command \"/foo\".\n" + helpText(u"App.exe", u"Svc"));
 }
 
 }  // namespace
