@@ -28,17 +28,16 @@ app="$out/ZarvoHello.exe"
 step() { printf '\n== %s\n' "$*"; }
 winpath() { echo "Z:$(realpath "$1" | tr / '\\')"; }
 
-step "build the example application and pack it with the launcher's runtime"
+step "build the example application and pack it (zpack adds the launcher's runtime)"
 "$jdk/bin/javac" --release 8 -d "$out/classes" examples/hello/src/com/example/hello/Hello.java
 "$jdk/bin/jar" cf "$out/hello.jar" -C "$out/classes" .
-cp dist/zarvo-runtime.jar "$out/"
 dist/zpack examples/hello/hello.toml -o "$app"
 
 step "the application on Debian's real JVM through the launcher's JNI code (stop line after 2 s)"
 # The test build carries sanitizers; the JVM handles its own SIGSEGV.
 { sleep 2; echo 0; } | ASAN_OPTIONS=handle_segv=0:allow_user_segv_handler=1:detect_leaks=0 \
   build/host/tests/realjvm/jni_host "$jdk/lib/server/libjvm.so" \
-  "-Djava.class.path=$out/hello.jar:$out/zarvo-runtime.jar" -Dzarvo.isService=true -Xrs -- \
+  "-Djava.class.path=$out/hello.jar:dist/zarvo-runtime.jar" -Dzarvo.isService=true -Xrs -- \
   false com.example.hello.Hello "" "" false ZarvoHello --greeting hello 2>/dev/null
 
 step "a stand-in runtime in .\\jre and the options that make it play the service"

@@ -2,10 +2,13 @@
 
 #include <string_view>
 
+#include "base/format.h"
+#include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/java_exception.h"
 #include "diag/log.h"
+#include "diag/message_compose.h"
 
 namespace zarvo {
 namespace {
@@ -115,6 +118,29 @@ jobjectArray javaArguments(JNIEnv* env, const ArgumentList& arguments) {
   return array;
 }
 
+// The launcher's own class is missing, not the application's: the message says which class and
+// where it comes from, so that nobody searches the application's jar for it.
+[[noreturn]] void reportLauncherClassMissing(std::string_view className) {
+  std::string dotted(className);
+  for (char& c : dotted) {
+    if (c == '/') c = '.';
+  }
+  const std::u16string origin =
+      className.find("kestrix") != std::string_view::npos
+          ? FormatW(
+                "The launcher's own class %S is missing. It comes with ksxruntime.jar, which "
+                "belongs in the .kestrix folder of the application directory.",
+                dotted)
+          : FormatW(
+                "The launcher's own class %S is missing. It comes with zarvo-runtime.jar, "
+                "which zpack packs into the executable unless the project sets "
+                "launcher.runtime_jar = false; such a project must put the jar on its class "
+                "path or module path.",
+                dotted);
+  ReportFatalErrorText(composeMessage(GetMessageOrConfig(msg::kMainClassNotLoaded), std::nullopt) +
+                       u"\n" + origin);
+}
+
 bool CallMain(JNIEnv* env, std::string className,
               const std::function<ArgumentList()>& mainArguments) {
   for (char& c : className) {
@@ -124,7 +150,7 @@ bool CallMain(JNIEnv* env, std::string className,
   jclass launcher = findClass(env, className.c_str());
   if (launcher == nullptr) {
     DebugLogError("could not find main class");
-    ReportFatalError(msg::kMainClassNotLoaded, std::nullopt);
+    reportLauncherClassMissing(className);
   }
   jmethodID main = findStaticMethod(env, launcher, "main", "([Ljava/lang/String;)V");
   if (main == nullptr) {

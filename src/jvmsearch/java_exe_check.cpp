@@ -56,6 +56,55 @@ std::optional<std::string> windowedJavaPath(std::string_view path) {
 
 namespace {
 
+// The value of `name` in a release file's lines of the form NAME="value" (quotes optional).
+std::optional<std::string_view> releaseValue(std::string_view text, std::string_view name) {
+  while (!text.empty()) {
+    std::string_view line = text.substr(0, text.find('\n'));
+    text.remove_prefix(std::min(text.size(), line.size() + 1));
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() <= name.size() || !line.starts_with(name) || line[name.size()] != '=') {
+      continue;
+    }
+    std::string_view value = line.substr(name.size() + 1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+    return value;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> releaseFileVersion(std::string_view text) {
+  const std::optional<std::string_view> version = releaseValue(text, "JAVA_VERSION");
+  if (!version || version->empty()) return std::nullopt;
+  // "21-ea+35-2513" for JAVA_VERSION="21": the part up to the build number is the banner's.
+  if (const std::optional<std::string_view> runtime = releaseValue(text, "JAVA_RUNTIME_VERSION")) {
+    if (runtime->size() > version->size() && runtime->starts_with(*version) &&
+        (*runtime)[version->size()] == '-') {
+      return std::string(runtime->substr(0, runtime->find('+')));
+    }
+  }
+  return std::string(*version);
+}
+
+std::string runtimeHomeOf(std::string_view javaExe) {
+  const size_t fileName = javaExe.rfind('\\');
+  if (fileName == std::string_view::npos) return {};
+  const std::string_view bin = javaExe.substr(0, fileName);
+  const size_t binName = bin.rfind('\\');
+  if (binName == std::string_view::npos || binName == 0) return {};
+  const std::string_view last = bin.substr(binName + 1);
+  if (last.size() != 3 || (last[0] | 0x20) != 'b' || (last[1] | 0x20) != 'i' ||
+      (last[2] | 0x20) != 'n') {
+    return {};
+  }
+  return std::string(bin.substr(0, binName));
+}
+
+namespace {
+
 // Why a learnt version is refused: only an early-access build that is not allowed is refused
 // for that; everything else that fails is outside the bounds.
 Verdict refusedVersion(std::string_view version, bool earlyAccess) {
@@ -95,22 +144,39 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
   bool result = false;
   Verdict verdict = Verdict::NotFound;
   uint64_t lastWrite = 0;
+  std::string imageRelease;  // for an image without java.exe: the release file, which is shown
+  auto judge = [&](std::string learnt) {
+    version = std::move(learnt);
+    result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
+    verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
+  };
+  const std::string home = path.empty() ? std::string() : runtimeHomeOf(path);
   if (path.empty() || !probe.findFileTime(path, &lastWrite)) {
-    DebugLog("file doesn't exist");
+    std::optional<std::string> stated;
+    if (!home.empty() && probe.hasJvmLibrary(home)) stated = probe.readReleaseVersion(home);
+    if (stated) {
+      DebugLog("no java executable; got version from %S\\release %S", home, *stated);
+      imageRelease = home + "\\release";
+      judge(std::move(*stated));
+    } else {
+      DebugLog("file doesn't exist");
+    }
   } else {
     DebugLog("file exists");
     verdict = Verdict::NoVersion;
+    std::optional<std::string> stated;
     if (std::optional<std::string> cached = probe.readCachedVersion(path, lastWrite)) {
-      version = std::move(*cached);
-      DebugLog("got version from registry %S", version);
-      result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
-      verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
+      DebugLog("got version from registry %S", *cached);
+      judge(std::move(*cached));
+    } else if (!home.empty() && (stated = probe.readReleaseVersion(home))) {
+      // One small file read instead of starting a process: the file and java.exe come from the
+      // same build of the runtime.
+      DebugLog("got version from release file %S", *stated);
+      judge(std::move(*stated));
     } else if (std::optional<std::string> ran = probe.runVersionCommand(path, lastWrite)) {
-      version = std::move(*ran);
-      DebugLog("got version from execution %S", version);
-      probe.writeCachedVersion(path, lastWrite, version);
-      result = isVersionAcceptable(version, request.minimum, request.maximum, earlyAccess);
-      verdict = result ? Verdict::Fits : refusedVersion(version, earlyAccess);
+      DebugLog("got version from execution %S", *ran);
+      probe.writeCachedVersion(path, lastWrite, *ran);
+      judge(std::move(*ran));
     } else {
       DebugLog("couldn't get version");
     }
@@ -128,7 +194,7 @@ bool checkJavaExeWith(const JavaExeProbe& probe, const JavaExeRequest& request, 
     observeCandidate(path, version, Verdict::NotWorking);
     return false;
   }
-  observeCandidate(path, version, verdict);
+  observeCandidate(imageRelease.empty() ? path : imageRelease, version, verdict);
   if (verdict != Verdict::NotFound) reportWritableDirectories(probe, path);
   DebugLog("checkJavaExe returning %d", result);
   return result;

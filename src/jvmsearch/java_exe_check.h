@@ -43,6 +43,16 @@ std::optional<std::string> parseVersionBanner(std::string_view captured);
 // does not end in ".exe".
 std::optional<std::string> windowedJavaPath(std::string_view path);
 
+// The version a runtime's `release` file states (every JDK and runtime image since Java 9, and
+// the JDKs of Java 8, have one): JAVA_VERSION="17.0.9". A pre-release part of
+// JAVA_RUNTIME_VERSION ("21-ea+35-2513" gives "21-ea") is kept, so that an early-access build
+// reads as one, as in its "-version" banner. Nothing without a JAVA_VERSION line.
+std::optional<std::string> releaseFileVersion(std::string_view text);
+
+// The home of the runtime whose java executable `javaExe` would be ("c:\jdk\bin\java.exe"
+// gives "c:\jdk"); empty unless the path ends in "\bin\" and a file name.
+std::string runtimeHomeOf(std::string_view javaExe);
+
 // What checkJavaExe needs from the system; the shell fills it with the real operations.
 struct JavaExeProbe {
   std::function<std::string(std::string_view)> normalise;  // empty when it cannot be formed
@@ -57,6 +67,10 @@ struct JavaExeProbe {
   // Whether users other than the administrators can change the directory; asked only when the
   // log or an onlooker listens (none: never asked).
   std::function<bool(const std::string& directory)> writableByOthers;
+  // The version that the runtime home's `release` file states; nothing when it has none.
+  std::function<std::optional<std::string>(const std::string& home)> readReleaseVersion;
+  // Whether the home holds bin\server\jvm.dll or bin\client\jvm.dll.
+  std::function<bool(const std::string& home)> hasJvmLibrary;
 };
 
 struct JavaExeRequest {
@@ -68,6 +82,9 @@ struct JavaExeRequest {
 
 // Whether the executable at `path` is usable. `path` comes back normalised (and switched to
 // javaw.exe for a windowed launcher); `version` holds the version learnt, empty when none. The
+// version comes from the cache, else from the runtime's release file, else from a "-version"
+// run. A runtime image without java.exe (jlink --strip-native-commands) is usable through its
+// release file and JVM library alone: the launcher loads jvm.dll and never runs java.exe. The
 // verdict, with the reason for a refusal, goes to the search observer (search_observer.h), and
 // so does, with a log line, each of the executable's directory and the runtime's home that
 // users other than the administrators can change.

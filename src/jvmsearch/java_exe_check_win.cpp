@@ -135,6 +135,11 @@ bool checkJavaExe(std::string& path, std::string& version, const VersionComponen
       },
       [](const std::string& p) { return FileExistsA(p); },
       [](const std::string& directory) { return DirectoryWritableByOthers(directory); },
+      [](const std::string& home) { return readReleaseVersion(home); },
+      [](const std::string& home) {
+        return FileExistsA(home + "\\bin\\server\\jvm.dll") ||
+               FileExistsA(home + "\\bin\\client\\jvm.dll");
+      },
   };
   const JavaExeRequest request{minimum, maximum, earlyAccessAllowed,
                                GetConfigInt(key::kExecutableKind) == key::kKindWindowed};
@@ -156,6 +161,20 @@ bool javaExeInHome(const std::string& home, std::string& javaExe) {
   }
   if (!FileExistsA(javaExe)) javaExe = home + "\\bin\\java.exe";
   return true;
+}
+
+std::optional<std::string> readReleaseVersion(const std::string& home) {
+  const std::string path = home + "\\release";
+  UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  std::string text(kReleaseFileLimit, '\0');
+  DWORD readBytes = 0;
+  if (!::ReadFile(file.get(), text.data(), kReleaseFileLimit, &readBytes, nullptr)) {
+    return std::nullopt;
+  }
+  text.resize(readBytes);
+  return releaseFileVersion(text);
 }
 
 std::optional<std::string> readCachedVersion(const std::string& path, uint64_t lastWrite) {

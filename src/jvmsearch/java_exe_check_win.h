@@ -29,6 +29,11 @@ std::optional<std::string> readCachedVersion(const std::string& path, uint64_t l
 // Creates or refreshes the entry; a failure only costs a run next time, so it is ignored.
 void writeCachedVersion(const std::string& path, uint64_t lastWrite, std::string_view version);
 
+// The version that home\release states (releaseFileVersion); nothing when the file is missing,
+// unreadable or names no version. Only its first kReleaseFileLimit bytes are read.
+inline constexpr uint32_t kReleaseFileLimit = 16384;
+std::optional<std::string> readReleaseVersion(const std::string& home);
+
 // Runs "<path> -version" with the runtime option variables removed from its environment,
 // captures its error stream in a temporary file and reads the banner from it. A run still going
 // after timeoutMs is terminated and not cached; a nonzero exit code caches kFailedVersionRun.

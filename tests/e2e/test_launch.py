@@ -251,11 +251,17 @@ def test_how_the_application_ends(tmp_path, scenario, code, check):
     assert check(launched), launched.log + "\n".join(launched.transcript)
 
 
-@pytest.mark.parametrize("scenario, message_id", [("no-class", 1010), ("no-main", 1011)])
-def test_missing_launcher_class_or_main_is_reported(tmp_path, scenario, message_id):
+@pytest.mark.parametrize("scenario, message_id, origin", [
+    ("no-class", 1010, "\nThe launcher's own class com.zarvo.runtime.WinLauncher is missing. It "
+     "comes with zarvo-runtime.jar, which zpack packs into the executable unless"),
+    ("no-main", 1011, ""),
+])
+def test_missing_launcher_class_or_main_is_reported(tmp_path, scenario, message_id, origin):
     launched = launch(tmp_path, Project(), scenario=scenario)
     exe = tmp_path / "app" / "App.exe"
-    assert message(exe, message_id) in launched.stderr
+    # A missing launcher class is told apart from the application's: it names the class and
+    # the jar that brings it.
+    assert message(exe, message_id) + origin in launched.stderr.replace("\r\n", "\n")
 
 
 @pytest.mark.parametrize("entry, message_id, arg", [

@@ -127,6 +127,21 @@ def test_failures_end_with_a_clear_message(main, module, message):
     assert message in r.stderr.decode()
 
 
+@pytest.mark.parametrize("main,needle", [
+    ("testapp.Probe", "java.lang.IllegalStateException: probe failure"),
+    ("com.example.Missing", "main class com.example.Missing not found"),
+])
+def test_an_exception_that_ends_main_reaches_the_error_log_and_the_console_once(
+        tmp_path, main, needle):
+    r = run(main, ["throw"], err=f"{tmp_path}/err.log", out=f"{tmp_path}/out.log")
+    assert r.returncode != 0
+    log = (tmp_path / "err.log").read_text()
+    assert log.startswith('Exception in thread "main" ') and log.count(needle) == 1, log
+    assert "\tat " in log  # the stack trace
+    # The JVM's own report of the uncaught exception goes to the process's standard error.
+    assert r.stderr.decode().count(needle) == 1, r.stderr
+
+
 def test_without_service_mode_standard_input_belongs_to_the_application():
     r = run("testapp.Probe", ["stdin"], stdin=b"0\n")
     assert r.returncode == 0, r.stderr

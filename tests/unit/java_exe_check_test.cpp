@@ -155,10 +155,18 @@ struct World {
           asked.push_back(directory);
           return writable.count(directory) != 0;
         },
+        [this](const std::string& home) -> std::optional<std::string> {
+          const auto it = releases.find(home);
+          if (it == releases.end()) return std::nullopt;
+          return releaseFileVersion(it->second);
+        },
+        [this](const std::string& home) { return jvmLibraries.count(home) != 0; },
     };
   }
-  std::set<std::string> writable;  // directories other users can change
-  std::vector<std::string> asked;  // directories whose permissions were read
+  std::map<std::string, std::string> releases;  // home -> its release file
+  std::set<std::string> jvmLibraries;           // homes with bin\server\jvm.dll
+  std::set<std::string> writable;               // directories other users can change
+  std::vector<std::string> asked;               // directories whose permissions were read
 };
 
 class CheckJavaExe : public ::testing::Test {
@@ -221,6 +229,34 @@ TEST_F(CheckJavaExe, DecidesFromCacheOrRunWithinBounds) {
       EXPECT_TRUE(world.written.empty());
     }
   }
+}
+
+TEST(JavaExeCheck, ReleaseFileStatesTheVersion) {
+  const struct {
+    std::string text;
+    std::optional<std::string> want;
+  } cases[] = {
+      {"IMPLEMENTOR=\"Eclipse Adoptium\"\nJAVA_RUNTIME_VERSION=\"17.0.9+9\"\n"
+       "JAVA_VERSION=\"17.0.9\"\nJAVA_VERSION_DATE=\"2023-10-17\"\n",
+       "17.0.9"},
+      {"JAVA_VERSION=\"1.8.0_392\"\r\nOS_NAME=\"Windows\"\r\n", "1.8.0_392"},
+      // An early-access build says so in its runtime version only.
+      {"JAVA_VERSION=\"21\"\nJAVA_RUNTIME_VERSION=\"21-ea+35-2513\"\n", "21-ea"},
+      {"JAVA_RUNTIME_VERSION=\"21+35-2513\"\nJAVA_VERSION=\"21\"\n", "21"},
+      {"JAVA_VERSION=11.0.2\n", "11.0.2"},
+      {"MY_JAVA_VERSION=\"9\"\nJAVA_VERSION_DATE=\"2023\"\n", std::nullopt},
+      {"JAVA_VERSION=\"\"\n", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(releaseFileVersion(c.text), c.want);
+  }
+  EXPECT_EQ(runtimeHomeOf("c:\\jdk\\bin\\java.exe"), "c:\\jdk");
+  EXPECT_EQ(runtimeHomeOf("c:\\jdk\\jre\\bin\\javaw.exe"), "c:\\jdk\\jre");
+  EXPECT_EQ(runtimeHomeOf("c:\\jdk\\java.exe"), "");
+  EXPECT_EQ(runtimeHomeOf("\\bin\\java.exe"), "");
+  EXPECT_EQ(runtimeHomeOf("java.exe"), "");
 }
 
 TEST_F(CheckJavaExe, ConfigurationAllowsEarlyAccessForEveryCaller) {
@@ -364,6 +400,84 @@ TEST_F(CheckJavaExe, NamesDirectoriesOthersCanChange) {
   }
   EXPECT_EQ(observer.writable, (std::vector<std::string>{"c:\\jre\\bin", "c:\\jre"}));
   EXPECT_EQ(world.asked, (std::vector<std::string>{"c:\\jre\\bin", "c:\\jre"}));
+}
+
+TEST_F(CheckJavaExe, ReleaseFileSparesTheRunAndServesAnImageWithoutJavaExe) {
+  constexpr char kHome[] = "c:\\jre";
+  constexpr char kRelease[] = "JAVA_VERSION=\"17.0.9\"\n";
+  const VersionComponents v21{21};
+  struct Case {
+    const char* what;
+    bool javaExe;
+    bool jvmLibrary;
+    const char* release;
+    std::map<std::string, std::string> cache;
+    JavaExeRequest request;
+    bool want;
+    std::string wantVersion;
+    std::string shown;  // the path the observer hears
+  };
+  const Case cases[] = {
+      {"image: release file and jvm.dll",
+       false,
+       true,
+       kRelease,
+       {},
+       {},
+       true,
+       "17.0.9",
+       "c:\\jre\\release"},
+      {"image outside the bounds",
+       false,
+       true,
+       kRelease,
+       {},
+       {v21, {}, false, false},
+       false,
+       "17.0.9",
+       "c:\\jre\\release"},
+      {"image of a windowed launcher needs no javaw.exe",
+       false,
+       true,
+       kRelease,
+       {},
+       {{}, {}, false, true},
+       true,
+       "17.0.9",
+       "c:\\jre\\release"},
+      {"no jvm.dll: no runtime", false, false, kRelease, {}, {}, false, "", kJava},
+      {"no release file: no runtime", false, true, nullptr, {}, {}, false, "", kJava},
+      {"java.exe and release file: no run", true, true, kRelease, {}, {}, true, "17.0.9", kJava},
+      {"the cache comes first",
+       true,
+       true,
+       kRelease,
+       {{kJava, "17.0.2"}},
+       {},
+       true,
+       "17.0.2",
+       kJava},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    World world;
+    if (c.javaExe) world.files = {{kJava, 7}};
+    if (c.jvmLibrary) world.jvmLibraries = {kHome};
+    if (c.release) world.releases[kHome] = c.release;
+    world.cache = c.cache;
+    world.run[kJava] = "1.1";
+    RecordedVerdicts heard;
+    ScopedSearchObserver listening(heard);
+    std::string path = kJava;
+    std::string version;
+    EXPECT_EQ(checkJavaExeWith(world.probe(), c.request, path, version), c.want);
+    EXPECT_EQ(path, kJava);  // the launcher finds jvm.dll from the java executable's directory
+    EXPECT_EQ(version, c.wantVersion);
+    EXPECT_TRUE(world.runs.empty());
+    EXPECT_TRUE(world.written.empty());  // a file read is as cheap as the cache
+    ASSERT_EQ(heard.seen.size(), 1u);
+    EXPECT_EQ(heard.seen[0].first, c.shown);
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "file_io.h"
 #include "pack.h"
+#include "project.h"
 
 #ifdef _WIN32
 #include "win/windows.h"
@@ -87,7 +88,9 @@ int run(int argc, char** argv) {
   request.project = zpack::pathFromUtf8(project);
   if (!output.empty()) request.output = zpack::pathFromUtf8(output);
   if (!stub.empty()) request.stub = zpack::pathFromUtf8(stub);
-  request.defaultStub = ownExecutable(argv[0]).parent_path() / "launcher.exe";
+  const fs::path ownDirectory = ownExecutable(argv[0]).parent_path();
+  request.defaultStub = ownDirectory / "launcher.exe";
+  request.defaultRuntimeJar = ownDirectory / zpack::kRuntimeJarName;
   return zpack::runPack(request, std::cout, std::cerr);
 }
 

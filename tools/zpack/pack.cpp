@@ -90,12 +90,27 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
     return 1;
   }
 
+  // The launcher's Java runtime goes last, after the project's own files.
+  const bool defaultRuntimeJar = project->runtimeJar.add && !project->runtimeJar.source;
+  if (project->runtimeJar.add) {
+    const std::string origin = project->runtimeJar.origin.empty() ? "zpack: the launcher's runtime"
+                                                                  : project->runtimeJar.origin;
+    addIncludedFile(*project,
+                    {std::string(kRuntimeJarName),
+                     project->runtimeJar.source.value_or(request.defaultRuntimeJar), origin});
+  }
+
   std::vector<std::string> fileData;
   size_t includedBytes = 0;
   for (const IncludedSource& file : project->files) {
     auto data = readFile(file.source, kMaxExecutableBytes - includedBytes, error);
     if (!data) {
       err << file.origin << ": " << error << "\n";
+      if (defaultRuntimeJar && &file == &project->files.back()) {
+        err << "zpack: (the launcher's Java side, which every zarvo executable needs, is "
+               "zarvo-runtime.jar beside zpack; give its path with runtime_jar = \"...\" in "
+               "[launcher], or set runtime_jar = false there when the class path brings it)\n";
+      }
       return 1;
     }
     includedBytes += data->size();
@@ -134,8 +149,12 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
   out << "zpack: wrote " << displayPath(output) << " (" << image->size()
       << " bytes: " << project->block.records.size() << " settings, "
       << project->block.messages.size() << " messages, " << project->block.languageTables.size()
-      << " language tables, " << project->files.size() << " included files of " << includedBytes
-      << " bytes)\n";
+      << " language tables, " << project->files.size()
+      << (project->files.size() == 1 ? " included file of " : " included files of ")
+      << includedBytes << " bytes";
+  if (project->runtimeJar.add)
+    out << ", the launcher's runtime " << kRuntimeJarName << " among them";
+  out << ")\n";
   return 0;
 }
 

@@ -18,6 +18,7 @@ struct PackRequest {
   std::optional<std::filesystem::path> output;  // -o, before the project's `output`
   std::optional<std::filesystem::path> stub;    // --stub, before the project's `stub`
   std::filesystem::path defaultStub;            // launcher.exe beside zpack itself
+  std::filesystem::path defaultRuntimeJar;      // zarvo-runtime.jar beside zpack itself
 };
 
 int runPack(const PackRequest& request, std::ostream& out, std::ostream& err);

@@ -25,7 +25,7 @@ const std::map<std::string_view, std::set<std::string_view>>& sectionKeys() {
         {"log", {"stderr", "stdout"}},
         {"instance", {}},
         {"native", {"library_dirs"}},
-        {"launcher", {"flavour", "windowed", "message_box_errors"}},
+        {"launcher", {"flavour", "windowed", "message_box_errors", "runtime_jar"}},
         {"splash", {}},
         {"files", {"include"}},
     };
@@ -79,9 +79,19 @@ std::optional<Project> Loader::load(const toml::table& root) {
   loadFiles();
   loadMessages(root);
   loadNumericKeys(root);
+  loadRuntimeJar();
+  applyDefaults();
   checkRecords();
   if (!errors.empty()) return std::nullopt;
   return std::move(project_);
+}
+
+void addIncludedFile(Project& project, IncludedSource file) {
+  auto& records = project.block.records;
+  std::string& names = records[key::kIncludedFileNames];
+  names += (names.empty() ? "" : ";") + file.name;
+  project.files.push_back(std::move(file));
+  records[key::kIncludedFileCount] = std::to_string(project.files.size());
 }
 
 std::optional<Project> parseProject(std::string_view text, const std::string& displayName,

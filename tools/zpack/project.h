@@ -18,12 +18,28 @@ struct IncludedSource {
   std::string origin;            // "app.toml:12: files.include[0]", for later errors
 };
 
+// The file name of the launcher's Java runtime in the zarvo flavour.
+inline constexpr std::string_view kRuntimeJarName = "zarvo-runtime.jar";
+
+// Whether zpack adds the launcher's Java runtime as an included file: yes, unless the project
+// lists it itself (class path, module path or files.include), opts out with
+// launcher.runtime_jar = false, or uses the kestrix flavour, whose launcher loads its own.
+struct RuntimeJar {
+  bool add = false;
+  std::optional<std::filesystem::path> source;  // launcher.runtime_jar = "..."; else beside zpack
+  std::string origin;                           // "app.toml:7: launcher.runtime_jar", for errors
+};
+
 struct Project {
   std::optional<std::filesystem::path> stub;    // resolved against the project directory
   std::optional<std::filesystem::path> output;  // likewise
   BlockContent block;                 // records, default and project messages, language tables
   std::vector<IncludedSource> files;  // in the order of key 2003
+  RuntimeJar runtimeJar;
 };
+
+// Appends a file to the included files and to the keys that name and count them.
+void addIncludedFile(Project& project, IncludedSource file);
 
 // `displayName` names the file in errors ("app.toml:12: java.min_version: expected a string");
 // relative paths in the project are taken against `projectDir`. On failure every problem found

@@ -92,6 +92,9 @@ class Loader {
   std::map<int32_t, std::u16string> messageTable(const toml::table& table, const std::string& path);
   void loadMessages(const toml::table& root);
   void loadNumericKeys(const toml::table& root);
+  void loadRuntimeJar();
+  bool listsRuntimeJar() const;
+  void applyDefaults();
   void checkRecords();
 
   std::string file_;

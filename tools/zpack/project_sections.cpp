@@ -119,6 +119,91 @@ void Loader::loadLauncher() {
   }
 }
 
+namespace {
+
+// The last component of a stored path ("lib\\a.jar" gives "a.jar"), in lower case.
+std::string lowerFileName(std::string_view path) {
+  const size_t slash = path.find_last_of("\\/");
+  return lowerAscii(std::string(slash == std::string_view::npos ? path : path.substr(slash + 1)));
+}
+
+}  // namespace
+
+bool Loader::listsRuntimeJar() const {
+  const std::string wanted(kRuntimeJarName);
+  for (const IncludedSource& file : project_.files) {
+    if (lowerFileName(file.name) == wanted) return true;
+  }
+  // Archive entries of the stored class and module path: "A0lib\\zarvo-runtime.jar;".
+  for (const int32_t id : {key::kClassPath, key::kModulePath}) {
+    auto list = project_.block.records.find(id);
+    if (list == project_.block.records.end()) continue;
+    std::string_view rest = list->second;
+    while (!rest.empty()) {
+      const std::string_view entry = rest.substr(0, rest.find(';'));
+      rest.remove_prefix(std::min(rest.size(), entry.size() + 1));
+      if (entry.size() > 2 && entry[0] == 'A' && lowerFileName(entry.substr(2)) == wanted) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void Loader::loadRuntimeJar() {
+  const std::string path = "launcher.runtime_jar";
+  const toml::table* launcher = sections_["launcher"];
+  const toml::node* node = launcher ? launcher->get("runtime_jar") : nullptr;
+  const bool kestrix = project_.block.records.count(key::kFlavour) != 0;
+  if (node && kestrix) {
+    fail(*node, path,
+         "is not used by the kestrix flavour, whose launcher loads .kestrix\\ksxruntime.jar from "
+         "the application directory");
+    return;
+  }
+  if (kestrix) return;
+  if (node) {
+    project_.runtimeJar.origin =
+        file_ + ":" + std::to_string(node->source().begin.line) + ": " + path;
+    if (const auto* on = node->as_boolean()) {
+      if (!on->get()) return;
+    } else if (node->is_string()) {
+      auto source = nonEmpty(*node, path);
+      if (!source) return;
+      const fs::path given = pathFromUtf8(*source);
+      project_.runtimeJar.source = given.is_absolute() ? given : projectDir_ / given;
+    } else {
+      fail(*node, path,
+           "expected true (the zarvo-runtime.jar beside zpack), false (the project brings it) or "
+           "the path of the jar, found " +
+               typeName(*node));
+      return;
+    }
+  }
+  project_.runtimeJar.add = !listsRuntimeJar();
+}
+
+// Where the launcher's reading of an absent key is not what most applications need, zpack
+// stores another value unless the project sets the setting itself.
+void Loader::applyDefaults() {
+  struct Default {
+    std::string_view section;
+    std::string_view name;
+    int32_t id;
+    std::string_view value;
+  };
+  // A failing service leaves its last output in the event log, and relative paths of the
+  // application are taken against its own directory rather than the system directory.
+  for (const Default& d :
+       {Default{"service", "event_log_on_failure", key::kServiceReportChildFailure, "1"},
+        Default{"application", "working_directory", key::kWorkingDirectory, "."}}) {
+    const toml::table* table = sections_[d.section];
+    if (table && table->get(d.name)) continue;
+    if (project_.block.records.count(d.id) != 0) continue;  // set through [keys]
+    setRecord(d.id, std::string(d.value), 0, std::string(d.section) + "." + std::string(d.name));
+  }
+}
+
 void Loader::loadLog() {
   const toml::table* log = sections_["log"];
   if (!log) return;

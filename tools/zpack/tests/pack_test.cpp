@@ -39,6 +39,14 @@ Outcome pack(const PackRequest& request) {
   return {code, out.str(), err.str()};
 }
 
+// A request whose defaults (stub and runtime jar beside zpack) are those of `zpackDir`.
+PackRequest request(const std::filesystem::path& project, const std::filesystem::path& zpackDir,
+                    std::optional<std::filesystem::path> output = std::nullopt,
+                    std::optional<std::filesystem::path> stub = std::nullopt) {
+  return {project, std::move(output), std::move(stub), zpackDir / "launcher.exe",
+          zpackDir / "zarvo-runtime.jar"};
+}
+
 Outcome dump(const std::filesystem::path& exe) {
   std::ostringstream out, err;
   int code = runDump(exe, out, err);
@@ -61,7 +69,8 @@ TEST(Pack, WritesTheTrimmedStubFollowedByTheBlock) {
   dir.write("build/hello.jar", "PK-jar-bytes");
   auto project = dir.write("hello.toml", kProject);
 
-  Outcome run = pack({project, std::nullopt, std::nullopt, "/nonexistent/launcher.exe"});
+  dir.write("zpack/zarvo-runtime.jar", "PK-runtime");
+  Outcome run = pack(request(project, dir.path() / "zpack"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("hello.exe"), std::string::npos);
 
@@ -77,16 +86,18 @@ TEST(Pack, WritesTheTrimmedStubFollowedByTheBlock) {
 
   auto block = decodeBlock(image, trimmed.size(), error);
   ASSERT_TRUE(block.has_value()) << error;
-  ASSERT_EQ(block->files.size(), 1u);
+  ASSERT_EQ(block->files.size(), 2u);
   EXPECT_EQ(block->files[0].name, "lib\\hello.jar");
   EXPECT_EQ(unmaskedData(image, block->files[0]), "PK-jar-bytes");
+  EXPECT_EQ(block->files[1].name, "zarvo-runtime.jar");
+  EXPECT_EQ(unmaskedData(image, block->files[1]), "PK-runtime");
   EXPECT_TRUE(block->trailerPresent);
 
   Outcome shown = dump(dir.path() / "hello.exe");
   ASSERT_EQ(shown.exitCode, 0) << shown.err;
   for (const char* line :
        {"ConfigBlock at offset 1280 (0x500)", "101  service.name = \"ZarvoHello\"",
-        "2003  files.include (names) = \"lib\\\\hello.jar\"",
+        "2003  files.include (names) = \"lib\\\\hello.jar;zarvo-runtime.jar\"",
         "1006 = \"File or directory {0} not found or empty\\n\"", "lib\\hello.jar  12 bytes",
         "trailer: present"}) {
     EXPECT_NE(shown.out.find(line), std::string::npos) << line << "\n" << shown.out;
@@ -96,28 +107,29 @@ TEST(Pack, WritesTheTrimmedStubFollowedByTheBlock) {
 TEST(Pack, OutputAndStubFollowCommandLineThenProjectThenDefault) {
   TempDir dir;
   dir.write("default/launcher.exe", makePe({}));
+  dir.write("default/zarvo-runtime.jar", "PK");
   dir.write("other.exe", makePe({}));
   dir.write("build/hello.jar", "x");
   dir.write("out/.keep", "");
   auto project = dir.write("hello.toml", kProject);
-  const auto defaultStub = dir.path() / "default/launcher.exe";
+  const auto zpackDir = dir.path() / "default";
 
   // The project names a stub that does not exist: that one is reported, not the default.
-  Outcome missing = pack({project, std::nullopt, std::nullopt, defaultStub});
+  Outcome missing = pack(request(project, zpackDir));
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find(displayPath(dir.path() / "launcher.exe") + ": not found"),
             std::string::npos)
       << missing.err;
 
   Outcome chosen =
-      pack({project, dir.path() / "out/App.exe", dir.path() / "other.exe", defaultStub});
+      pack(request(project, zpackDir, dir.path() / "out/App.exe", dir.path() / "other.exe"));
   EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "out/App.exe"));
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "hello.exe"));
 
   auto withoutStub = dir.write(
       "plain.toml", std::string(kProject).substr(std::string(kProject).find("[service]")));
-  Outcome fallback = pack({withoutStub, std::nullopt, std::nullopt, defaultStub});
+  Outcome fallback = pack(request(withoutStub, zpackDir));
   EXPECT_EQ(fallback.exitCode, 0) << fallback.err;
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "plain.exe"));
 }
@@ -143,21 +155,86 @@ TEST(Pack, FailuresWriteNothing) {
     TempDir dir;
     dir.write("launcher.exe", c.stub);
     if (c.writeJar) dir.write("build/hello.jar", "x");
+    dir.write("zarvo-runtime.jar", "PK");
     auto project = dir.write("hello.toml", c.project);
     const auto before = dir.names();
 
-    Outcome run = pack({project, std::nullopt, std::nullopt, ""});
+    Outcome run = pack(request(project, dir.path()));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
     EXPECT_EQ(dir.names(), before);
   }
 }
 
+TEST(Pack, AddsTheLauncherRuntimeUnlessTheProjectBringsIt) {
+  struct Case {
+    const char* what;
+    std::string topLevel;      // before the tables
+    std::string tables;        // after [application]
+    bool added;                // zpack added the runtime (and says so)
+    const char* storedNames;   // key 2003, "" for none
+    const char* runtimeBytes;  // what the stored zarvo-runtime.jar holds
+  };
+  const Case cases[] = {
+      {"default", "", "", true, "zarvo-runtime.jar", "beside zpack"},
+      {"on the class path", "classpath = [{archive = \"lib\\\\Zarvo-Runtime.jar\"}]\n", "", false,
+       "", ""},
+      {"on the module path", "modulepath = [\"A1zarvo-runtime.jar\"]\n", "", false, "", ""},
+      {"included by the project", "",
+       "[files]\ninclude = [{source = \"own.jar\", name = \"zarvo-runtime.jar\"}]\n", false,
+       "zarvo-runtime.jar", "own"},
+      {"given by path", "", "[launcher]\nruntime_jar = \"own.jar\"\n", true, "zarvo-runtime.jar",
+       "own"},
+      {"opted out", "", "[launcher]\nruntime_jar = false\n", false, "", ""},
+      {"kestrix flavour", "", "[launcher]\nflavour = \"kestrix\"\n", false, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    dir.write("launcher.exe", makePe({}));
+    dir.write("zpack/zarvo-runtime.jar", "beside zpack");
+    dir.write("own.jar", "own");
+    const std::string project = c.topLevel + "stub = \"launcher.exe\"\n" +
+                                "[application]\nmain_class = \"a.Main\"\n" + c.tables;
+    Outcome run = pack(request(dir.write("app.toml", project), dir.path() / "zpack"));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(
+        run.out.find("the launcher's runtime zarvo-runtime.jar among them") != std::string::npos,
+        c.added)
+        << run.out;
+
+    const std::string image = readAll(dir.path() / "app.exe");
+    std::string error;
+    auto block = decodeBlock(image, *findBlockOffset(image, error), error);
+    ASSERT_TRUE(block.has_value()) << error;
+    std::string names;
+    for (const DecodedFile& f : block->files) names += (names.empty() ? "" : ";") + f.name;
+    EXPECT_EQ(names, c.storedNames);
+    if (!block->files.empty()) {
+      EXPECT_EQ(unmaskedData(image, block->files[0]), c.runtimeBytes);
+    }
+  }
+}
+
+TEST(Pack, AMissingLauncherRuntimeSaysWhereItBelongs) {
+  TempDir dir;
+  dir.write("launcher.exe", makePe({}));
+  auto project =
+      dir.write("app.toml", "stub = \"launcher.exe\"\n[application]\nmain_class = \"a.Main\"\n");
+  const auto before = dir.names();
+  Outcome run = pack(request(project, dir.path() / "zpack"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("zarvo-runtime.jar: not found"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("runtime_jar = false"), std::string::npos) << run.err;
+  EXPECT_EQ(dir.names(), before);
+}
+
 TEST(Dump, DamagedExecutablesGiveAnErrorNotACrash) {
   TempDir dir;
   dir.write("launcher.exe", makePe({}));
   dir.write("build/hello.jar", std::string(300, 'j'));
-  ASSERT_EQ(pack({dir.write("hello.toml", kProject), std::nullopt, std::nullopt, ""}).exitCode, 0);
+  dir.write("zarvo-runtime.jar", "PK");
+  ASSERT_EQ(pack(request(dir.write("hello.toml", kProject), dir.path())).exitCode, 0);
   const std::string image = readAll(dir.path() / "hello.exe");
 
   struct Case {
@@ -184,7 +261,8 @@ TEST(Dump, NamesTheSignatureAppendedAfterTheBlock) {
   TempDir dir;
   dir.write("launcher.exe", makePe({}));
   dir.write("build/hello.jar", "PK-jar-bytes");
-  ASSERT_EQ(pack({dir.write("hello.toml", kProject), std::nullopt, std::nullopt, ""}).exitCode, 0);
+  dir.write("zarvo-runtime.jar", "PK");
+  ASSERT_EQ(pack(request(dir.write("hello.toml", kProject), dir.path())).exitCode, 0);
   const std::string packed = readAll(dir.path() / "hello.exe");
   const std::string table(0x40, 'T');
 

@@ -173,7 +173,9 @@ TEST(Project, MinimalProjectCarriesTheDefaultMessagesOnly) {
   std::vector<std::string> errors;
   auto project = parse("[application]\nmain_class = \"a.Main\"\n", errors);
   ASSERT_TRUE(project.has_value());
-  EXPECT_EQ(project->block.records, (std::map<int32_t, std::string>{{122, "a.Main"}}));
+  // A service keeps its failures in the event log and runs in the executable's directory.
+  EXPECT_EQ(project->block.records,
+            (std::map<int32_t, std::string>{{122, "a.Main"}, {146, "."}, {5009, "1"}}));
   std::map<int32_t, std::u16string> defaults;
   for (const DefaultMessage& m : defaultMessages()) defaults[m.id] = std::u16string(m.text);
   EXPECT_EQ(project->block.messages, defaults);
@@ -184,6 +186,35 @@ TEST(Project, MinimalProjectCarriesTheDefaultMessagesOnly) {
   EXPECT_EQ(project->block.languageTables[0].entries.at(1009),
             u"Ein interner Fehler ist aufgetreten (Fehlercode: {0})");
   EXPECT_EQ(project->block.languageTables[1].prefix, "fr");
+}
+
+TEST(Project, DefaultsGiveWayToTheProjectsOwnChoice) {
+  struct Case {
+    const char* settings;                         // after main_class in [application]
+    std::optional<std::string> eventLog;          // key 5009
+    std::optional<std::string> workingDirectory;  // key 146
+  };
+  const Case cases[] = {
+      {"", "1", "."},
+      {"[service]\nevent_log_on_failure = false\n", std::nullopt, "."},
+      {"[service]\nevent_log_on_failure = true\n", "1", "."},
+      {"working_directory = \"\"\n", "1", ""},  // the directory the process started in
+      {"working_directory = \"data\"\n", "1", "data"},
+      {"[keys]\n146 = \"x\"\n5009 = \"0\"\n", "0", "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    std::vector<std::string> errors;
+    auto project =
+        parse("[application]\nmain_class = \"a.Main\"\n" + std::string(c.settings), errors);
+    ASSERT_TRUE(project.has_value()) << (errors.empty() ? "" : errors.front());
+    auto record = [&](int32_t id) -> std::optional<std::string> {
+      auto found = project->block.records.find(id);
+      return found == project->block.records.end() ? std::nullopt : std::optional(found->second);
+    };
+    EXPECT_EQ(record(5009), c.eventLog);
+    EXPECT_EQ(record(146), c.workingDirectory);
+  }
 }
 
 TEST(Project, NumbersOverrideReadableSettings) {
@@ -253,6 +284,9 @@ TEST(Project, ReportsFileLineAndKey) {
       {"[messages]\nfirst = \"x\"\n", "p.toml:2: messages.first: expected a message id"},
       {"[languages.de-DE]\n1000 = \"x\"\n", "p.toml:1: languages.de-DE: expected a locale prefix"},
       {"[launcher]\nflavour = \"other\"\n", "p.toml:2: launcher.flavour: expected \"zarvo\""},
+      {"[launcher]\nruntime_jar = 1\n", "p.toml:2: launcher.runtime_jar: expected true"},
+      {"[launcher]\nflavour = \"kestrix\"\nruntime_jar = true\n",
+       "p.toml:3: launcher.runtime_jar: is not used by the kestrix flavour"},
       {"[log]\nstderr = 1\n", "p.toml:2: log.stderr: expected true"},
       {"[java]\nsearch = [\"Xnothing\"]\n", "p.toml:2: java.search[0]: expected a type letter"},
       {"[java]\nsearch = [{type = \"env\"}]\n", "p.toml:2: java.search[0].name: missing"},

@@ -8,7 +8,27 @@ import java.io.PrintStream;
 /** Sends System.err and System.out to the log files the executable names. */
 final class OutputRedirection {
 
+    /** The process's own standard error, when System.err was sent to a file; else null. */
+    private static PrintStream nativeErr;
+
     private OutputRedirection() {}
+
+    /**
+     * Writes the exception that ends main into the log file of System.err, when there is one,
+     * and gives System.err back to the process's standard error. The launcher then reports the
+     * exception there: the JVM prints it through System.err or natively, and either way it
+     * reaches the console (or the service's event log entry) once and the file once.
+     */
+    static void reportUncaught(Throwable e) {
+        if (nativeErr == null) {
+            return;
+        }
+        PrintStream file = System.err;
+        file.print("Exception in thread \"" + Thread.currentThread().getName() + "\" ");
+        e.printStackTrace(file);
+        file.flush();
+        System.setErr(nativeErr);
+    }
 
     /**
      * An empty path leaves the stream alone. A path that still begins with '$' is a variable the
@@ -30,6 +50,7 @@ final class OutputRedirection {
             out = open("stdout", outputPath, outputFile, append);
         }
         if (err != null) {
+            nativeErr = System.err;
             System.setErr(err);
         }
         if (out != null) {

@@ -29,8 +29,15 @@ public final class WinLauncher {
         if (Boolean.getBoolean("zarvo.isService")) {
             StopLineListener.start(System.in);
         }
-        Method main = MainClassResolver.findMain(launch.mainClass);
-        invoke(main, launch.applicationArguments);
+        try {
+            Method main = MainClassResolver.findMain(launch.mainClass);
+            invoke(main, launch.applicationArguments);
+        } catch (Throwable e) {
+            // The launcher reports the exception on the process's own standard error; a log
+            // file that receives System.err must show it too, or it would end without a trace.
+            OutputRedirection.reportUncaught(e);
+            throw e;
+        }
     }
 
     /**

@@ -10,8 +10,11 @@ public final class Hello {
     private Hello() {}
 
     public static void main(String[] args) throws InterruptedException {
-        System.out.println("Hello from the zarvo example service. Arguments: "
-                + String.join(" ", args));
+        StringBuilder arguments = new StringBuilder();
+        for (String arg : args) {
+            arguments.append(arguments.length() == 0 ? "" : " ").append(arg);
+        }
+        System.out.println("Hello from the zarvo example service. Arguments: " + arguments);
         Runtime.getRuntime().addShutdownHook(
                 new Thread(() -> System.out.println("Goodbye: the service was asked to stop.")));
         while (true) {
