@@ -12,6 +12,7 @@
 #include "diag/fatal.h"
 #include "diag/log.h"
 #include "launcher/load_configuration_win.h"
+#include "launcher/stale_extractions_win.h"
 #include "paths/temp_dir.h"
 #include "win/private_security_win.h"
 #include "win/unique_handle.h"
@@ -118,7 +119,10 @@ int ExtractIncludedFiles(bool createDirectory) {
     if (createDirectory) SetLauncherTempDir("");
     return kCopyOk;
   }
-  if (createDirectory) CreateLauncherTempDir();
+  if (createDirectory) {
+    RemoveStaleExtractionDirectories();
+    CreateLauncherTempDir();
+  }
   const std::string tempDir = LauncherTempDir();
 
   UniqueFile executable = OpenOwnExecutable();

@@ -30,13 +30,22 @@ std::string MakeTempFileName();
 
 // A new, empty file in the narrow temporary base that only this account, SYSTEM and the
 // Administrators can open, made under a name that did not exist (never opened through one that
-// did), open for reading and writing and shared both ways; its name goes to `name`. A null
-// handle when ten names failed. `inheritHandle` lets a child process write to it.
-UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle);
+// did), open for reading, writing and deletion and shared as `share` says; its name goes to
+// `name`. A null handle when ten names failed. `inheritHandle` lets a child process write to it.
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle,
+                                 DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE);
 
 // Creates the launcher's temporary directory "<temp file>_dir<seconds>" and stores it in
-// LauncherTempDir; ten failed attempts are fatal (msg::kInternalError).
+// LauncherTempDir; ten failed attempts are fatal (msg::kInternalError). The temp file is the
+// directory's owner marker: private, naming this executable (its module path in UTF-16), and
+// held open by this process without delete sharing until the process ends.
 void CreateLauncherTempDir();
+
+// Deletes the owner marker of this process's temporary directory, when it made one.
+void DeleteLauncherTempDirMarker();
+
+// Marks an open file for deletion when its last handle closes; false when the system refuses.
+bool DeleteOpenFile(HANDLE file);
 
 // Forgets the cached temporary bases (tests).
 void ResetTempBaseCaches();

@@ -203,7 +203,14 @@ std::string MakeTempFileName() {
   return makeTempFileName().name;
 }
 
-UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle) {
+namespace {
+
+// Held open for the life of the process: see CreateLauncherTempDir.
+UniqueFile g_ownerMarker;
+
+}  // namespace
+
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle, DWORD share) {
   PrivateSecurity security(inheritHandle);
   if (security.attributes() == nullptr) {
     DebugLogError("cannot describe a temporary file's permissions (error %d)", security.error());
@@ -214,10 +221,9 @@ UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle) {
     // GetTempFileName made its file with the directory's inherited permissions: it is made
     // again, private. A name that exists otherwise belongs to someone else and is left alone.
     if (temp.created) ::DeleteFileA(temp.name.c_str());
-    UniqueFile file(::CreateFileA(temp.name.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, security.attributes(),
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
+    UniqueFile file(::CreateFileA(temp.name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, share,
+                                  security.attributes(), CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (file) {
       name = temp.name;
       return file;
@@ -237,16 +243,43 @@ void CreateLauncherTempDir() {
                   security.error());
   } else {
     for (int attempt = 0; attempt < 10; ++attempt) {
-      const std::string tempFile = MakeTempFileName();
+      // The temporary file the directory is named after is its owner marker: this process
+      // holds it open, without letting anyone delete it, until it ends, and it names this
+      // executable. A later start of the executable removes the directories whose marker it can
+      // take (RemoveStaleExtractionDirectories): their launcher has ended.
+      std::string tempFile;
+      UniqueFile marker = CreatePrivateTempFile(tempFile, false, FILE_SHARE_READ);
+      if (!marker) break;
+      const std::u16string& owner = GetModulePath();
+      DWORD written = 0;
+      ::WriteFile(marker.get(), owner.data(), static_cast<DWORD>(owner.size() * sizeof(char16_t)),
+                  &written, nullptr);
       SetLauncherTempDir(launcherTempDirName(tempFile, static_cast<int64_t>(std::time(nullptr))));
       DebugLog("Temp dir3: %S", LauncherTempDir());
-      if (::CreateDirectoryA(LauncherTempDir().c_str(), security.attributes())) return;
+      if (::CreateDirectoryA(LauncherTempDir().c_str(), security.attributes())) {
+        g_ownerMarker = std::move(marker);
+        return;
+      }
       const DWORD error = ::GetLastError();
       DebugLog("Could not create dir (%d)", error);
+      DeleteOpenFile(marker.get());
     }
   }
   SetLauncherTempDir(std::string());
   ReportFatalErrorA(msg::kInternalError, "7");
+}
+
+void DeleteLauncherTempDirMarker() {
+  if (!g_ownerMarker) return;
+  DeleteOpenFile(g_ownerMarker.get());
+  g_ownerMarker.reset();
+}
+
+bool DeleteOpenFile(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
 }
 
 void ResetTempBaseCaches() {

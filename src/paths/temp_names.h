@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,10 @@ std::string fallbackTempFileName(std::string_view base, int32_t random);
 // "<temp file>_dir<seconds>": the launcher's own temporary directory, beside its temp file.
 // The seconds are printed as a 32-bit number, as the name has always shown them.
 std::string launcherTempDirName(std::string_view tempFile, int64_t secondsSince1970);
+
+// The owner marker of a launcher temporary directory: the temp file it is named after
+// ("zvo1A2B.tmp_dir1765253000" gives "zvo1A2B.tmp"); nothing for a name of another form.
+std::optional<std::string> ownerMarkerName(std::string_view directoryName);
 
 // The launcher's temporary directory: empty until extraction creates it. The start-up sequence
 // sets it to empty; the terminating code removes what it names.

@@ -77,6 +77,7 @@ void RemoveLauncherTempDir() {
   if (tempDir.empty()) return;
   EmptyDirectory(tempDir, true);
   ::RemoveDirectoryA(tempDir.c_str());
+  DeleteLauncherTempDirMarker();
   SetLauncherTempDir(std::string());
 }
 

@@ -20,7 +20,10 @@ MASK = 0xA7
 
 
 def steps_exe(directory: Path, body: str, name: str = "Steps") -> Path:
-    return pack(directory, '[application]\nmain_class = "x.Main"\n' + body, name=name, stub=STEPS)
+    """The steps program packed with `body`; zpack's own addition of the launcher's runtime jar
+    is left out, so that the included files are the ones the test names."""
+    return pack(directory, '[application]\nmain_class = "x.Main"\n[launcher]\nruntime_jar = false\n'
+                + body, name=name, stub=STEPS)
 
 
 def values(stdout: str) -> dict:
@@ -292,6 +295,37 @@ def test_an_archive_planted_while_the_launcher_starts_never_reaches_the_class_pa
     assert steps.process.wait(timeout=30) == 0
     out = steps.values("classpath")
     assert out["classpath"] == f"-Djava.class.path={temp}\\app.jar;{temp}\\user\\tools.zip"
+
+
+def test_a_start_removes_the_extraction_directories_of_its_ended_launchers(tmp_path):
+    """Each start extracts into a new directory that stays when the application ends. The next
+    start of the same executable removes those directories (and the files they are named after)
+    whose launcher has ended, and never one that a running copy uses or another executable made."""
+    (tmp_path / "app.jar").write_bytes(b"PK\x05\x06" + bytes(18))
+    files = include([("../app.jar", "app.jar")])
+    exe = steps_exe(tmp_path / "app", files)
+    other = steps_exe(tmp_path / "other", files, name="Other")
+
+    def directory(result) -> Path:
+        assert result.code == 0, result.stderr
+        return unix_path(values(result.stdout)["tempdir"])
+
+    def marker(made: Path) -> Path:
+        return made.with_name(made.name.rsplit("_dir", 1)[0])
+
+    ended = directory(run(exe, "extract"))
+    theirs = directory(run(other, "extract"))
+    release = tmp_path / "go"
+    running = Background(exe, "extract", "--wait-for", windows_path(release), out=release)
+    try:
+        in_use = unix_path(running.values("tempdir")["tempdir"])
+        latest = directory(run(exe, "extract"))
+        assert not ended.exists() and not marker(ended).exists()
+        for kept in (in_use, theirs, latest):
+            assert kept.is_dir() and marker(kept).is_file(), kept
+    finally:
+        release.write_text("go")
+        running.process.wait(timeout=30)
 
 
 def test_the_extraction_directory_is_private(tmp_path):

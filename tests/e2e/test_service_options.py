@@ -171,14 +171,14 @@ def test_preshutdown_ends_the_application_through_its_stop_line(tmp_path):
 
 def test_a_child_failure_goes_to_the_event_log(tmp_path):
     """No Java runtime: the child shows the launcher's message on its standard error and ends
-    with exit code 1; only the service that asks for it writes an event log entry, which names
-    the file the application's standard error was redirected to. A child that cannot even be
-    started (a start argument with both quote characters) gets an entry too."""
+    with exit code 1; every service writes an event log entry unless it switched that off (zpack
+    turns it on by default), which names the file the application's standard error was
+    redirected to. A child that cannot even be started (a start argument with both quote
+    characters) gets an entry too."""
     reporting, silent, unstartable = new_name(), new_name(), new_name()
     exes = {}
-    for name, setting in [(reporting,
-                           'event_log_on_failure = true\n[log]\nstderr = "logs\\\\app.log"'),
-                          (silent, ""), (unstartable, "event_log_on_failure = true")]:
+    for name, setting in [(reporting, '[log]\nstderr = "logs\\\\app.log"'),
+                          (silent, "event_log_on_failure = false"), (unstartable, "")]:
         exes[name] = pack(tmp_path / name, PROJECT.format(name=name, service=setting))
     with services.session_messages(tmp_path / "session.err", "-all,err+eventlog") as messages:
         try:

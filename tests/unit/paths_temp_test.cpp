@@ -19,6 +19,24 @@ TEST(TempNames, Formats) {
   EXPECT_EQ(launcherTempDirName("C:\\t\\zvo1A.tmp", 1700000000), "C:\\t\\zvo1A.tmp_dir1700000000");
 }
 
+TEST(TempNames, OwnerMarkerIsTheFileTheDirectoryIsNamedAfter) {
+  const std::string made = launcherTempDirName("zvo_dir.tmp", 7);
+  const std::pair<std::string_view, std::optional<std::string>> cases[] = {
+      {"zvo1A.tmp_dir1700000000", "zvo1A.tmp"},
+      {"zvo1A.tmp_dir-1294967296", "zvo1A.tmp"},  // the seconds as a signed 32-bit number
+      {made, "zvo_dir.tmp"},
+      {"zvo1A.tmp_dir", std::nullopt},
+      {"zvo1A.tmp_dir17x", std::nullopt},
+      {"zvo1A.tmp_dir12345678901", std::nullopt},
+      {"_dir1", std::nullopt},
+      {"zvo1A.tmp", std::nullopt},
+  };
+  for (const auto& [directory, marker] : cases) {
+    SCOPED_TRACE(std::string(directory));
+    EXPECT_EQ(ownerMarkerName(directory), marker);
+  }
+}
+
 TEST(TempNames, RandomIsSeededByTheProductOfIdAndTimeAndStaysInRange) {
   for (uint32_t pid : {1u, 4u, 4321u, 0xFFFFFFFFu}) {
     for (int64_t seconds : {int64_t{0}, int64_t{1}, int64_t{1700000000}, int64_t{0x1FFFFFFFF}}) {

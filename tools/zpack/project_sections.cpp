@@ -155,7 +155,8 @@ void Loader::loadRuntimeJar() {
   const toml::table* launcher = sections_["launcher"];
   const toml::node* node = launcher ? launcher->get("runtime_jar") : nullptr;
   const bool kestrix = project_.block.records.count(key::kFlavour) != 0;
-  if (node && kestrix) {
+  const auto* flag = node ? node->as_boolean() : nullptr;
+  if (node && kestrix && !(flag && !flag->get())) {
     fail(*node, path,
          "is not used by the kestrix flavour, whose launcher loads .kestrix\\ksxruntime.jar from "
          "the application directory");
