@@ -8,7 +8,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 corpus=build/fuzz/corpus
 mkdir -p "$corpus/config_block" "$corpus/split_command_line" "$corpus/version" \
-  "$corpus/option_file" "$corpus/wildcard"
+  "$corpus/option_file" "$corpus/wildcard" "$corpus/project_file"
 # Seeds: a small executable image with a block, a few command lines and version texts, an
 # option file and a wildcard pattern with its text.
 /usr/bin/python3 - "$corpus" <<'PY'
@@ -31,8 +31,10 @@ for i, version in enumerate(["1.8.0_201-b09", "21.0.1+12-LTS", "17-ea"]):
 (out / "option_file" / "seed").write_bytes(
     b"  -Xmx1g \r\n# c\r\n-include-options b\n-include-options a\n-classpath/a x\n\x1a-Dy")
 (out / "wildcard" / "seed").write_bytes(b"*11.*\x0011.0.2")
+for i, project in enumerate(sorted(pathlib.Path("examples").glob("*/*.toml"))):
+    (out / "project_file" / f"seed{i}").write_bytes(project.read_bytes())
 PY
-for target in config_block option_file split_command_line version wildcard; do
+for target in config_block option_file split_command_line version wildcard project_file; do
   echo "fuzzing $target for ${seconds}s"
   (cd build/fuzz && "./tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 \
      -rss_limit_mb=1024 -print_final_stats=0 "corpus/$target" 2>"fuzz_$target.log") || {

@@ -85,6 +85,8 @@ inline constexpr int32_t kNeedPowerUser = 1015;
 inline constexpr int32_t kNoJvmFound = 1016;
 inline constexpr int32_t kJavaHomeVariableBroken = 1018;
 inline constexpr int32_t kJvmDamaged = 1020;
+// Added below 1016 by a failed search: how to see every runtime it considered.
+inline constexpr int32_t kFindJavaHint = 1021;
 inline constexpr int32_t kServiceDescription = 20017;
 
 }  // namespace zarvo::msg

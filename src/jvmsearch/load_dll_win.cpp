@@ -3,16 +3,36 @@
 #include <optional>
 #include <string>
 
+#include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/fatal.h"
 #include "diag/log.h"
+#include "diag/message_compose.h"
 #include "jvmsearch/jvm_library.h"
+#include "jvmsearch/search_failure.h"
 #include "jvmsearch/search_sequence_win.h"
+#include "paths/paths.h"
 #include "state/jvm_selection.h"
 #include "win/windows.h"
 
 namespace zarvo {
 namespace {
+
+// The specified text, then what the search knows: the bounds, the closest candidate and its
+// refusal, and the command that shows the whole search (unless a project's own text already
+// names it).
+void showNoJvmFound() {
+  std::u16string text = composeMessage(GetMessageOrConfig(msg::kNoJvmFound), u"64");
+  std::u16string hint;
+  if (text.find(u"/find-java") == std::u16string::npos) {
+    hint = composeMessage(GetMessageOrConfig(msg::kFindJavaHint), executableName(GetModulePath()));
+  }
+  while (!text.empty() && text.back() == u'\n') text.pop_back();
+  text += u"\n";
+  text += searchFailureDetails(GetConfigString(key::kMinJavaVersion),
+                               GetConfigString(key::kMaxJavaVersion), NearestRefusal(), hint);
+  ShowErrorText(text);
+}
 
 // The message fits the last location that passed its checks: a broken variable or directory
 // is named so that the user knows what to repair.
@@ -30,7 +50,7 @@ void showNotLoaded(const SearchResult& result) {
     default:
       // None or the search path (<windows.h> defines SearchPath as a macro, so the case cannot
       // be named here): no runtime of the user's own to repair, so ask for one.
-      ShowErrorMessageA(msg::kNoJvmFound, "64");
+      showNoJvmFound();
       return;
   }
 }
@@ -42,7 +62,7 @@ bool LoadDLL() {
   HMODULE const module = searchJvm(result);
   if (result.kind == LocationKind::None) {
     DebugLogError("No JVM found");
-    ShowErrorMessageA(msg::kNoJvmFound, "64");
+    showNoJvmFound();
     return false;
   }
 

@@ -10,7 +10,52 @@ SearchObserver*& installedObserver() {
   return observer;
 }
 
+std::optional<Refusal>& nearestRefusal() {
+  static std::optional<Refusal> refusal;
+  return refusal;
+}
+
+// How close a refused candidate came to being taken; 0 for a verdict that is no refusal.
+int closeness(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::OutOfBounds:
+    case Verdict::EarlyAccess:
+    case Verdict::NoWindowedJava:
+      return 5;
+    case Verdict::NoLibrary:
+    case Verdict::NotWorking:
+    case Verdict::JdkRequired:
+      return 4;
+    case Verdict::NoVersion:
+    case Verdict::ThirtyTwoBit:
+      return 3;
+    case Verdict::MissingDirectory:
+      return 2;
+    case Verdict::NotFound:
+      return 1;
+    case Verdict::Fits:
+    case Verdict::Loaded:
+      return 0;
+  }
+  return 0;
+}
+
+void keepIfNearer(std::string_view path, std::string_view version, Verdict verdict) {
+  std::optional<Refusal>& nearest = nearestRefusal();
+  const int rank = closeness(verdict);
+  if (rank == 0 || (nearest && closeness(nearest->verdict) >= rank)) return;
+  nearest = Refusal{std::string(path), std::string(version), verdict};
+}
+
 }  // namespace
+
+const std::optional<Refusal>& NearestRefusal() {
+  return nearestRefusal();
+}
+
+void ForgetNearestRefusal() {
+  nearestRefusal().reset();
+}
 
 SearchObserver* InstalledSearchObserver() {
   return installedObserver();
@@ -51,6 +96,7 @@ void SetSearchObserver(SearchObserver* observer) {
 }
 
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict) {
+  keepIfNearer(path, version, verdict);
   if (SearchObserver* observer = installedObserver()) observer->candidate(path, version, verdict);
 }
 

@@ -5,6 +5,7 @@
 // page).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,8 +64,24 @@ template <class Describe>
 void observeLocation(Describe describe) {
   if (SearchObserver* observer = InstalledSearchObserver()) observer->location(describe());
 }
+// Reports a judged candidate to the installed observer and, when it was refused, keeps it as
+// the nearest refusal if none found so far came closer (see NearestRefusal).
 void observeCandidate(std::string_view path, std::string_view version, Verdict verdict);
 void observeWritableDirectory(std::string_view directory);
+
+// A refused candidate, as a failed search names it to the user.
+struct Refusal {
+  std::string path;
+  std::string version;  // empty when none was learnt
+  Verdict verdict = Verdict::NotFound;
+};
+
+// The refused candidate that came closest to being taken in this process: one whose version was
+// learnt and refused beats one whose library failed, which beats one without a usable version,
+// which beats a directory without a runtime. Among equals the first stays, since the search
+// tries the preferred locations first. Recorded whether or not an observer listens.
+const std::optional<Refusal>& NearestRefusal();
+void ForgetNearestRefusal();
 
 // How the explaining command names an entry of the search sequence: "bundled runtime .\jre",
 // "environment variable JAVA_HOME", "registered vendor runtimes", ... The value is the expanded

@@ -75,3 +75,26 @@ def test_version_run_that_hangs_is_given_up_after_a_minute(tmp_path):
     assert 60 <= elapsed < 120, elapsed
     assert message(exe, 1016, "64") in result.stderr.replace("\r\n", "\n")
     assert "Loading of JVM-DLL successful" not in result.log
+
+
+@pytest.mark.parametrize("case", ["out of bounds", "bundled runtime missing"])
+def test_no_jvm_found_names_the_bounds_and_the_closest_candidate(tmp_path, case):
+    """Below the configured "No JVM could be found" text: the versions accepted, the candidate
+    that came closest with the reason it was refused, and the command that shows the whole
+    search."""
+    if case == "out of bounds":
+        home = windows_path(runtime(tmp_path / "old", version="1.8.0_392"))
+        search = f'"A{home}"'.replace("\\", "\\\\")
+        closest = f"Closest candidate: {home}\\bin\\java.exe (version 1.8.0_392), refused: " \
+                  "outside the version bounds."
+    else:
+        search = '"B.\\\\jre"'
+        closest = f"Closest candidate: {windows_path(tmp_path / 'app')}\\jre\\bin\\java.exe, " \
+                  "refused: no java executable there."
+    exe = pack(tmp_path / "app", BASIC + f'min_version = "11"\nsearch = [{search}]\n')
+    result = run(exe, "/run")
+    assert result.code == 1
+    stderr = result.stderr.replace("\r\n", "\n")
+    expected = message(exe, 1016, "64") + "\nVersions accepted: 11 or later.\n" + closest + \
+        '\nRun "App.exe /find-java" to see every runtime considered.'
+    assert expected.lower() in stderr.lower(), stderr  # the search writes paths in lower case

@@ -268,3 +268,35 @@ def test_page_alignment_moves_what_a_debug_directory_points_to(tmp_path):
     assert moved[pointer:pointer + 16] == b"debug data here!"
     header, computed = checksums(path)
     assert header == computed
+
+
+def version_resource(path: Path) -> dict[str, str]:
+    """What Windows reads from an executable's version resource (the probe prints UTF-8)."""
+    probe = run(FIXTURES / "version_probe.exe", windows_path(path), prints=True)
+    assert probe.code == 0, probe.stdout + probe.stderr
+    text = probe.stdout.encode("cp1252").decode("utf-8")
+    return dict(line.split("=", 1) for line in text.splitlines() if "=" in line)
+
+
+def test_the_version_resource_names_the_application(tmp_path):
+    """Explorer's "Details": the project's product, manufacturer and version, else the
+    executable's name; the stub itself says which launcher it is."""
+    exe = pack(tmp_path / "named", """
+        [product]
+        name = "Lagerverwaltung Süd"
+        version = "2.04.1"
+        manufacturer = "Example Corp"
+        [application]
+        main_class = "x.Main"
+        """)
+    assert version_resource(exe) == {
+        "file": "2.4.1.0", "product": "2.4.1.0", "ProductName": "Lagerverwaltung Süd",
+        "FileDescription": "Lagerverwaltung Süd", "CompanyName": "Example Corp",
+        "FileVersion": "2.4.1", "ProductVersion": "2.4.1",
+        "InternalName": version_resource(DIST / "launcher.exe")["InternalName"]}
+    plain = version_resource(pack(tmp_path / "plain", '[application]\nmain_class = "x.Main"\n',
+                                  name="Inventory"))
+    assert (plain["ProductName"], plain["CompanyName"], plain["file"]) == ("Inventory", "", "0.0.0.0")
+    zpack_version = subprocess.run([str(DIST / "zpack"), "--version"], capture_output=True,
+                                   text=True, check=True).stdout.split()[-1]
+    assert version_resource(DIST / "launcher.exe")["InternalName"] == f"zarvo launcher {zpack_version}"

@@ -49,6 +49,7 @@ constexpr DefaultMessage kEnglish[] = {
     {1020,
      u"The JVM found at {0} is damaged.\nPlease reinstall or define ZARVO_JAVA_HOME\nto point "
      u"to an installed 64-bit JDK or JRE."},
+    {1021, u"Run \"{0} /find-java\" to see every runtime considered."},
     {20017, u""},
 };
 
@@ -74,6 +75,9 @@ constexpr DefaultMessage kGerman[] = {
     {1020,
      u"Die unter {0} gefundene JVM ist besch\u00e4digt.\nBitte installieren Sie sie neu oder "
      u"setzen Sie ZARVO_JAVA_HOME\nauf ein installiertes 64-Bit-JDK oder -JRE."},
+    {1021,
+     u"F\u00fchren Sie \u201e{0} /find-java\u201c aus, um jede gepr\u00fcfte "
+     u"Java-Laufzeitumgebung zu sehen."},
 };
 
 constexpr DefaultMessage kFrench[] = {
@@ -98,6 +102,8 @@ constexpr DefaultMessage kFrench[] = {
     {1020,
      u"La JVM trouv\u00e9e dans {0} est endommag\u00e9e.\nVeuillez la r\u00e9installer ou "
      u"d\u00e9finir ZARVO_JAVA_HOME\nsur un JDK ou JRE 64 bits install\u00e9."},
+    {1021,
+     u"Lancez \u00ab {0} /find-java \u00bb pour voir chaque environnement Java examin\u00e9."},
 };
 
 constexpr DefaultLanguageTable kLanguageTables[] = {

@@ -48,6 +48,7 @@ int run(int argc, char** argv) {
       "Exit codes: 0 success, 1 error (nothing is written), 2 wrong command line.\n"
       "The project file format: docs/project-file.md."};
   app.name("zpack");
+  app.set_version_flag("--version", std::string("zpack ") + ZARVO_VERSION);
 
   std::string project;
   std::string output;

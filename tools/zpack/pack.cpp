@@ -35,6 +35,33 @@ void printText(std::ostream& out, const DecodedText& t, std::string_view indent)
   out << " = " << quoteForDisplay(utf16ToUtf8(t.text)) << "\n";
 }
 
+// "version resource: ..." with what Explorer shows, when the executable carries one.
+void printProductInfo(std::ostream& out, std::string_view image) {
+  const std::optional<std::u16string> name = readVersionText(image, u"ProductName");
+  if (!name) return;
+  out << "version resource: product " << quoteForDisplay(utf16ToUtf8(*name)) << ", version "
+      << quoteForDisplay(utf16ToUtf8(readVersionText(image, u"ProductVersion").value_or(u"")))
+      << ", manufacturer "
+      << quoteForDisplay(utf16ToUtf8(readVersionText(image, u"CompanyName").value_or(u""))) << "\n";
+}
+
+// The stub's version resource names the application. A stub without one (an older or another
+// build) is packed as it is, unless the project's [product] asked for the texts.
+bool writeProductInfo(std::string& stubImage, ProductInfo product, const fs::path& output,
+                      std::ostream& err) {
+  const bool asked =
+      !product.name.empty() || !product.manufacturer.empty() || !product.versionText.empty();
+  if (product.name.empty()) {
+    std::string error;
+    product.name = utf8ToUtf16(displayPath(output.stem()), error).value_or(u"");
+    if (product.name.size() >= kVersionTextCapacity) product.name.resize(kVersionTextCapacity - 1);
+  }
+  std::string error;
+  if (writeVersionResource(stubImage, product, error) || !asked) return true;
+  err << "zpack: [product]: " << error << "\n";
+  return false;
+}
+
 }  // namespace
 
 std::optional<std::string> assembleExecutable(std::string_view stubImage,
@@ -95,9 +122,9 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
   if (project->runtimeJar.add) {
     const std::string origin = project->runtimeJar.origin.empty() ? "zpack: the launcher's runtime"
                                                                   : project->runtimeJar.origin;
-    addIncludedFile(*project,
-                    {std::string(kRuntimeJarName),
-                     project->runtimeJar.source.value_or(request.defaultRuntimeJar), origin});
+    addIncludedFile(*project, {std::string(kRuntimeJarName),
+                               project->runtimeJar.source.value_or(request.defaultRuntimeJar),
+                               origin, std::nullopt});
   }
 
   std::vector<std::string> fileData;
@@ -105,7 +132,13 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
   for (const IncludedSource& file : project->files) {
     auto data = readFile(file.source, kMaxExecutableBytes - includedBytes, error);
     if (!data) {
-      err << file.origin << ": " << error << "\n";
+      err << file.origin << ": " << error;
+      std::error_code ec;
+      if (file.resolvedAgainst && !fs::exists(file.source, ec)) {
+        err << " (a relative path is taken against the project file's directory, "
+            << displayPath(fs::absolute(*file.resolvedAgainst, ec).lexically_normal()) << ")";
+      }
+      err << "\n";
       if (defaultRuntimeJar && &file == &project->files.back()) {
         err << "zpack: (the launcher's Java side, which every zarvo executable needs, is "
                "zarvo-runtime.jar beside zpack; give its path with runtime_jar = \"...\" in "
@@ -116,6 +149,11 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
     includedBytes += data->size();
     fileData.push_back(std::move(*data));
   }
+
+  fs::path output =
+      request.output ? *request.output
+                     : project->output.value_or(projectDir / request.project.stem().concat(".exe"));
+  if (!writeProductInfo(*stubImage, project->product, output, err)) return 1;
 
   bool sectionNamesLost = false;
   auto image = assembleExecutable(*stubImage, project->block, fileData, error, &sectionNamesLost);
@@ -130,9 +168,6 @@ int runPack(const PackRequest& request, std::ostream& out, std::ostream& err) {
            "Strip the stub (link with -s) to avoid this.\n";
   }
 
-  fs::path output =
-      request.output ? *request.output
-                     : project->output.value_or(projectDir / request.project.stem().concat(".exe"));
   // Packing over the stub or the project would work (both are read by now) but destroy an
   // input; a second run would then fail or pack a packed file.
   for (const fs::path& input : {stubPath, request.project}) {
@@ -179,7 +214,9 @@ int runDump(const fs::path& executable, std::ostream& out, std::ostream& err) {
   if (block->blockLength != static_cast<int64_t>(block->actualBlockLength)) {
     out << " (inconsistent: the tables take " << block->actualBlockLength << ")";
   }
-  out << "\n\nrecords (" << block->records.size() << "):\n";
+  out << "\n";
+  printProductInfo(out, *image);
+  out << "\nrecords (" << block->records.size() << "):\n";
   for (const DecodedRecord& r : block->records) printRecord(out, r);
   out << "\nmessages (" << block->messages.size() << "):\n";
   for (const DecodedText& m : block->messages) printText(out, m, "  ");

@@ -2,6 +2,7 @@
 
 #include <toml++/toml.h>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -28,6 +29,7 @@ const std::map<std::string_view, std::set<std::string_view>>& sectionKeys() {
         {"launcher", {"flavour", "windowed", "message_box_errors", "runtime_jar"}},
         {"splash", {}},
         {"files", {"include"}},
+        {"product", {"name", "version", "manufacturer"}},
     };
     for (const KeyInfo& k : keyTable()) {
       if (k.setting == Setting::Derived) continue;
@@ -39,6 +41,31 @@ const std::map<std::string_view, std::set<std::string_view>>& sectionKeys() {
   return keys;
 }
 
+bool isTopLevelKey(std::string_view key) {
+  return std::find(std::begin(kTopLevelKeys), std::end(kTopLevelKeys), key) !=
+         std::end(kTopLevelKeys);
+}
+
+// The slip behind most unknown keys: in TOML every key after a [table] header belongs to that
+// table up to the next header, so a key written below the wrong header lands in the wrong table.
+std::function<std::string(std::string_view)> misplacedKeyHint(std::string_view table) {
+  static constexpr std::string_view kRule =
+      "in TOML every key after a [table] header belongs to that table, up to the next header";
+  return [table](std::string_view key) -> std::string {
+    if (!table.empty() && isTopLevelKey(key)) {
+      return "it is a top-level key, which goes above the first [table] header: " +
+             std::string(kRule);
+    }
+    std::string tables;
+    for (const auto& [name, keys] : sectionKeys()) {
+      if (name == table || keys.count(key) == 0) continue;
+      tables += (tables.empty() ? "[" : " and [") + std::string(name) + "]";
+    }
+    if (tables.empty()) return {};
+    return "it is a key of " + tables + ": " + std::string(kRule);
+  };
+}
+
 }  // namespace
 
 std::optional<Project> Loader::load(const toml::table& root) {
@@ -46,9 +73,11 @@ std::optional<Project> Loader::load(const toml::table& root) {
   for (const auto& [name, keys] : sectionKeys()) {
     topLevel.insert(name);
     sections_[name] = section(root, name);
-    if (sections_[name]) checkKeys(*sections_[name], std::string(name), keys);
+    if (sections_[name]) {
+      checkKeys(*sections_[name], std::string(name), keys, misplacedKeyHint(name));
+    }
   }
-  checkKeys(root, "", topLevel);
+  checkKeys(root, "", topLevel, misplacedKeyHint(""));
 
   for (std::string_view name : {"stub", "output"}) {
     const toml::node* node = root.get(name);
@@ -80,6 +109,7 @@ std::optional<Project> Loader::load(const toml::table& root) {
   loadMessages(root);
   loadNumericKeys(root);
   loadRuntimeJar();
+  loadProduct();
   applyDefaults();
   checkRecords();
   if (!errors.empty()) return std::nullopt;

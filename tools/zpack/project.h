@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "block_codec.h"
+#include "version_resource.h"
 
 namespace zpack {
 
@@ -16,6 +17,8 @@ struct IncludedSource {
   std::string name;              // as stored in key 2003 (backslash separator)
   std::filesystem::path source;  // resolved against the project file's directory
   std::string origin;            // "app.toml:12: files.include[0]", for later errors
+  // The directory a relative path in the project was taken against, named when it is missing.
+  std::optional<std::filesystem::path> resolvedAgainst;
 };
 
 // The file name of the launcher's Java runtime in the zarvo flavour.
@@ -36,6 +39,7 @@ struct Project {
   BlockContent block;                 // records, default and project messages, language tables
   std::vector<IncludedSource> files;  // in the order of key 2003
   RuntimeJar runtimeJar;
+  ProductInfo product;  // an empty name: the output's file name without .exe
 };
 
 // Appends a file to the included files and to the keys that name and count them.

@@ -6,6 +6,7 @@
 #include <toml++/toml.h>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -72,8 +73,11 @@ class Loader {
   // The elements joined the way the launcher's command-line splitter takes them apart.
   std::optional<std::string> commandLine(const toml::node& node, const std::string& path);
 
+  // `hint` may explain an unknown key better than the list of the allowed ones (which it
+  // replaces when it says something).
   void checkKeys(const toml::table& table, const std::string& path,
-                 const std::set<std::string_view>& allowed);
+                 const std::set<std::string_view>& allowed,
+                 const std::function<std::string(std::string_view)>& hint = {});
   const toml::table* section(const toml::table& root, std::string_view name);
 
   void loadPlainSettings();
@@ -93,6 +97,7 @@ class Loader {
   void loadMessages(const toml::table& root);
   void loadNumericKeys(const toml::table& root);
   void loadRuntimeJar();
+  void loadProduct();
   bool listsRuntimeJar() const;
   void applyDefaults();
   void checkRecords();

@@ -310,9 +310,11 @@ void Loader::loadFiles() {
       continue;
     }
     names += (names.empty() ? "" : ";") + *stored;
+    const bool relative = !sourceFile.is_absolute();
     project_.files.push_back(
-        {*stored, sourceFile.is_absolute() ? sourceFile : projectDir_ / sourceFile,
-         file_ + ":" + std::to_string(item.source().begin.line) + ": " + itemPath});
+        {*stored, relative ? projectDir_ / sourceFile : sourceFile,
+         file_ + ":" + std::to_string(item.source().begin.line) + ": " + itemPath,
+         relative ? std::optional<std::filesystem::path>(projectDir_) : std::nullopt});
   }
   if (!project_.files.empty()) {
     setRecord(key::kIncludedFileCount, std::to_string(project_.files.size()), *node, path);

@@ -88,9 +88,17 @@ std::optional<std::string> Loader::nonEmpty(const toml::node& node, const std::s
 }
 
 void Loader::checkKeys(const toml::table& table, const std::string& path,
-                       const std::set<std::string_view>& allowed) {
+                       const std::set<std::string_view>& allowed,
+                       const std::function<std::string(std::string_view)>& hint) {
   for (auto&& [k, v] : table) {
     if (allowed.count(k.str()) != 0) continue;
+    const std::string explained = hint ? hint(k.str()) : std::string();
+    if (!explained.empty()) {
+      fail(k.source().begin.line,
+           path.empty() ? std::string(k.str()) : path + "." + std::string(k.str()),
+           "unknown key: " + explained);
+      continue;
+    }
     std::string expected;
     for (std::string_view a : allowed) expected += (expected.empty() ? "" : ", ") + std::string(a);
     fail(k.source().begin.line,

@@ -179,7 +179,7 @@ TEST(Project, MinimalProjectCarriesTheDefaultMessagesOnly) {
   std::map<int32_t, std::u16string> defaults;
   for (const DefaultMessage& m : defaultMessages()) defaults[m.id] = std::u16string(m.text);
   EXPECT_EQ(project->block.messages, defaults);
-  EXPECT_EQ(defaults.size(), 22u);  // 1000..1020 and the (empty) service description
+  EXPECT_EQ(defaults.size(), 23u);  // 1000..1021 and the (empty) service description
   // German and French translations ship by default.
   ASSERT_EQ(project->block.languageTables.size(), 2u);
   EXPECT_EQ(project->block.languageTables[0].prefix, "de");
@@ -298,6 +298,17 @@ TEST(Project, ReportsFileLineAndKey) {
       {"[[java.version_options]]\nversions = \"11-9\"\n", "matches no version"},
       {"[[java.version_options]]\nversions = \"-\"\n", "expected feature versions"},
       {"[[java.version_options]]\nversions = \"9\"\npattern = \"1.8*\"\n", "give exactly one of"},
+      // Malformed TOML that reached faults inside the TOML parser: a table header without a
+      // name, a bare key with a non-ASCII letter.
+      {"[\n", "p.toml:1:"},
+      {"[[\n", "p.toml:1:"},
+      {"read_vmop\u00e9ions_file = true\n", "p.toml:1:"},
+      // A key below the wrong table header is named with the table it belongs to.
+      {"[application]\nmain_class = \"a.Main\"\nmin_version = \"11\"\n",
+       "p.toml:3: application.min_version: unknown key: it is a key of [java]: in TOML every key "
+       "after a [table] header belongs to that table"},
+      {"[java]\nclasspath = [\"Aa.jar\"]\n",
+       "p.toml:2: java.classpath: unknown key: it is a top-level key, which goes above the first"},
       {"[service]\nauto_start = true\n[launcher]\nwindowed = true\n",
        "p.toml:2: service.auto_start: cannot be combined with launcher.windowed"},
       // Names longer than Windows takes (a description is held to the launcher's 5999 units,
