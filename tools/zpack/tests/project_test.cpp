@@ -302,7 +302,15 @@ TEST(Project, ReportsFileLineAndKey) {
       // name, a bare key with a non-ASCII letter.
       {"[\n", "p.toml:1:"},
       {"[[\n", "p.toml:1:"},
+      {"c=[}\n", "p.toml:1:"},
+      {"c={ =1}\n", "p.toml:1:"},
       {"read_vmop\u00e9ions_file = true\n", "p.toml:1:"},
+      {"[product]\nversion = \"1.2.3.4.5\"\n",
+       "p.toml:2: product.version: expected one to four numbers from 0 to 65535"},
+      {"[product]\nversion = \"1.70000\"\n", "p.toml:2: product.version: expected one to four"},
+      {"[product]\nname = \"" + std::string(100, 'n') + "\"\n",
+       "p.toml:2: product.name: at most 99 characters fit the version resource"},
+      {"[product]\nmanufacturer = \"\"\n", "p.toml:2: product.manufacturer: is empty"},
       // A key below the wrong table header is named with the table it belongs to.
       {"[application]\nmain_class = \"a.Main\"\nmin_version = \"11\"\n",
        "p.toml:3: application.min_version: unknown key: it is a key of [java]: in TOML every key "
@@ -418,6 +426,29 @@ TEST(Project, ReportsAllProblemsInLineOrder) {
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].rfind("p.toml:2:", 0), 0u);
   EXPECT_EQ(errors[1].rfind("p.toml:5:", 0), 0u);
+}
+
+TEST(Project, ProductSettingsReachTheVersionResourceTexts) {
+  std::vector<std::string> errors;
+  auto project = parseProject(
+      "[product]\nname = \"Lager S\xc3\xbc\x64\"\nversion = \"2.04.1\"\nmanufacturer = \"Acme\"\n"
+      "[application]\nmain_class = \"a.Main\"\n",
+      "p.toml", "/p", errors);
+  ASSERT_TRUE(project.has_value()) << (errors.empty() ? "" : errors[0]);
+  EXPECT_EQ(project->product.name, u"Lager S\u00fcd");
+  EXPECT_EQ(project->product.manufacturer, u"Acme");
+  EXPECT_EQ(project->product.versionText, u"2.4.1");
+  EXPECT_EQ(project->product.version, (std::array<uint16_t, 4>{2, 4, 1, 0}));
+}
+
+TEST(ProductVersion, OneToFourPartsOfSixteenBits) {
+  using Parts = std::array<uint16_t, 4>;
+  EXPECT_EQ(parseProductVersion("1"), (Parts{1, 0, 0, 0}));
+  EXPECT_EQ(parseProductVersion("65535.0.7.65535"), (Parts{65535, 0, 7, 65535}));
+  for (const char* bad :
+       {"", ".", "1.", ".1", "1..2", "1.2.3.4.5", "65536", "-1", "+1", "1.x", "1 .2", "v1"}) {
+    EXPECT_FALSE(parseProductVersion(bad).has_value()) << bad;
+  }
 }
 
 }  // namespace
