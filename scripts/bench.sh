@@ -8,6 +8,7 @@
 #  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
 #    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
+#    and a cold search whose eight runtimes carry release files over the one that runs java.exe;
 #  - the same for eight runtimes registered under a vendor's registry keys (the "vendors" entry),
 #    with the number of java.exe runs a warm search makes (none);
 #  - "/stop" of a launcher service whose Java side ends at once over "/stop" of a bare Win32
@@ -96,6 +97,7 @@ echo "== JVM search over eight candidates: version cache warm versus cold, under
 search="$out/search"
 rm -rf "$search" && mkdir -p "$search"
 entries=()
+stated_entries=()
 for i in 1 2 3 4 5 6 7 8; do
   home="$PWD/$search/rt$i"
   mkdir -p "$home/bin/server"
@@ -104,6 +106,12 @@ for i in 1 2 3 4 5 6 7 8; do
   version=$([ "$i" -lt 8 ] && echo 1.8.0_202 || echo 17.0.2)
   echo "banner=openjdk version \"$version\" 2024-01-16" > "$home/bin/fake_java.cfg"
   entries+=("\"AZ:${home//\//\\\\}\"")
+  # The same runtime with the release file every JDK since 9 carries: its version is read
+  # from there instead of from a run of java.exe.
+  stated="$PWD/$search/stated$i"
+  cp -r "$home" "$stated"
+  echo "JAVA_VERSION=\"$version\"" > "$stated/release"
+  stated_entries+=("\"AZ:${stated//\//\\\\}\"")
 done
 project() {  # project NAME ENTRY...: a packed executable whose search lists the entries
   local name=$1; shift
@@ -114,15 +122,20 @@ project() {  # project NAME ENTRY...: a packed executable whose search lists the
 }
 project Search8 "${entries[@]}"
 project Search1 "${entries[7]}"
+project Stated8 "${stated_entries[@]}"
 # Each run ends with exit code 1 after loading the library (-i): the launch is not measured.
 # The cold runs forget every cached version first.
 hyperfine -i --warmup 2 --runs 15 --export-json "$search/search.json" \
   --prepare true -n "8 candidates, warm" "scripts/wine-run $search/Search8.exe /run" \
   --prepare true -n "1 candidate, warm" "scripts/wine-run $search/Search1.exe /run" \
   --prepare "scripts/wine-run reg delete 'HKCU\\Software\\halvorn\\zarvo\\jvms' /f" \
-  -n "8 candidates, cold" "scripts/wine-run $search/Search8.exe /run"
+  -n "8 candidates, cold" "scripts/wine-run $search/Search8.exe /run" \
+  --prepare "scripts/wine-run reg delete 'HKCU\\Software\\halvorn\\zarvo\\jvms' /f" \
+  -n "8 candidates with release files, cold" "scripts/wine-run $search/Stated8.exe /run"
 ratio "$search/search.json" "8 candidates, cold" "8 candidates, warm" \
   "search ratio (cold cache over warm cache, 8 candidates)"
+ratio "$search/search.json" "8 candidates with release files, cold" "8 candidates, cold" \
+  "cold search ratio (release files over java.exe runs, 8 candidates)"
 /usr/bin/python3 - "$search/search.json" <<'PY'
 import json, sys
 r = {x["command"]: x["mean"] for x in json.load(open(sys.argv[1]))["results"]}
