@@ -5,6 +5,7 @@
 #    empty Windows program; "App.exe /run" up to JNI_CreateJavaVM (a jvm.dll that ends the process
 #    there) over a program that only loads the same jvm.dll and calls it on a new thread; and
 #    "App.exe /run" to the end of main (stand-in JVM) over the empty program; with the stub's size;
+#    and the same run to JNI_CreateJavaVM with zpack's default runtime jar extracted, over none;
 #  - extracting a 64 MiB included file over CopyFileW copying the same bytes, under Wine;
 #  - a JVM search over eight candidate runtimes with the version cache warm over the same search
 #    with it cold (every candidate's java.exe run), under Wine, and the warm cost per candidate;
@@ -45,17 +46,22 @@ WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -p </dev/null >/dev/null 2>&1 ||
 trap 'WINEPREFIX="$ZARVO_WINEPREFIX" wineserver -k || true' EXIT
 scripts/wine-run cmd /c exit </dev/null >/dev/null 2>&1
 dist/zpack examples/hello/hello.toml -o "$out/App.exe" >/dev/null
-# runtime DIR JVM_DLL: a bundled runtime in DIR/jre (the stand-in java.exe answers the version
-# check once; later runs find the version in the cache) and an executable whose search names it.
+# runtime DIR JVM_DLL [RUNTIME_JAR]: a bundled runtime in DIR/jre (the stand-in java.exe answers
+# the version check once; later runs find the version in the cache) and an executable whose
+# search names it. The launcher's own start-up is measured without included files, as it always
+# was (runtime_jar = false); with RUNTIME_JAR = true the executable carries zpack's default, the
+# runtime jar, which every start extracts.
 runtime() {
   rm -rf "$1" && mkdir -p "$1/jre/bin/server"
   cp build/win64/tests/fixtures/java/java.exe "$1/jre/bin/"
   cp "$2" "$1/jre/bin/server/jvm.dll"
-  printf '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\n' > "$1/App.toml"
+  printf '[application]\nmain_class = "x.Main"\n[java]\nsearch = ["B.\\\\jre"]\n[launcher]\nruntime_jar = %s\n' \
+    "${3:-false}" > "$1/App.toml"
   dist/zpack "$1/App.toml" -o "$1/App.exe" >/dev/null
 }
 # To JNI_CreateJavaVM: the bench's jvm.dll ends the process in that call.
 runtime "$out/createvm" build/win64/bench/exit_jvm/jvm.dll
+runtime "$out/createvm-jar" build/win64/bench/exit_jvm/jvm.dll true
 # To the end of main: the stand-in JVM's main returns at once.
 runtime "$out/launch" build/win64/tests/fixtures/jvm/jvm.dll
 floor_dll="Z:$PWD/$out/createvm/jre/bin/server/jvm.dll"
@@ -66,9 +72,12 @@ floor_dll="Z:$PWD/$out/createvm/jre/bin/server/jvm.dll"
   "App.exe /run to create" floor \
   --ratio "launch ratio (App.exe /run to the end of main over an empty program)" \
   "App.exe /run to main's end" empty \
+  --ratio "runtime jar ratio (App.exe /run to JNI_CreateJavaVM extracting zpack's default runtime jar, over none)" \
+  "App.exe /run to create, runtime jar" "App.exe /run to create" \
   "App.exe /?" "scripts/wine-run $out/App.exe /?" \
   empty "scripts/wine-run build/win64/bench/empty_program.exe" \
   "App.exe /run to create" "scripts/wine-run $out/createvm/App.exe /run" \
+  "App.exe /run to create, runtime jar" "scripts/wine-run $out/createvm-jar/App.exe /run" \
   floor "scripts/wine-run build/win64/bench/create_vm_floor.exe $floor_dll" \
   "App.exe /run to main's end" "scripts/wine-run $out/launch/App.exe /run"
 stub_bytes=$(stat -c %s dist/launcher.exe)

@@ -1,7 +1,11 @@
 #include "launcher/stale_extractions_win.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "diag/log.h"
 #include "paths/paths.h"
@@ -18,9 +22,14 @@ bool ownedByThisAccount(HANDLE object) {
   return OwnerOf(object, SE_FILE_OBJECT) == Ownership::Ours;
 }
 
+// Where to look, and for which executable.
+struct Cleanup {
+  std::string base;
+  std::u16string self;  // this executable's module path
+};
+
 // Whether the marker names this executable: its content is the owner's module path in UTF-16.
-bool namesThisExecutable(HANDLE marker) {
-  const std::u16string& self = GetModulePath();
+bool namesThisExecutable(HANDLE marker, const std::u16string& self) {
   std::u16string content(self.size() + 1, u'\0');  // one more: a longer path is another one
   DWORD readBytes = 0;
   if (!::ReadFile(marker, content.data(), static_cast<DWORD>(content.size() * sizeof(char16_t)),
@@ -30,8 +39,9 @@ bool namesThisExecutable(HANDLE marker) {
   return readBytes == self.size() * sizeof(char16_t) && content.compare(0, self.size(), self) == 0;
 }
 
-void removeIfItsLauncherEnded(const std::string& base, const std::string& directoryName,
+void removeIfItsLauncherEnded(const Cleanup& cleanup, const std::string& directoryName,
                               const std::string& markerName) {
+  const std::string& base = cleanup.base;
   // A launcher that still runs holds its marker open and lets nobody delete it: asking for
   // delete access fails then. Holding the marker the same way while removing keeps a second
   // start from removing the same directory at the same time.
@@ -39,7 +49,9 @@ void removeIfItsLauncherEnded(const std::string& base, const std::string& direct
   UniqueFile marker(::CreateFileA(markerPath.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
                                   nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!marker || !ownedByThisAccount(marker.get()) || !namesThisExecutable(marker.get())) return;
+  if (!marker || !ownedByThisAccount(marker.get()) ||
+      !namesThisExecutable(marker.get(), cleanup.self))
+    return;
   const std::string directory = base + "\\" + directoryName;
   UniqueFile handle(::CreateFileA(
       directory.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -52,23 +64,39 @@ void removeIfItsLauncherEnded(const std::string& base, const std::string& direct
   DeleteOpenFile(marker.get());
 }
 
-}  // namespace
-
-void RemoveStaleExtractionDirectories() {
-  const std::string& base = GetTempBaseA();
+void removeStaleDirectories(const Cleanup& cleanup) {
+  const std::string& base = cleanup.base;
+  // One listing, and no call for the entries of other executables: the shared temporary
+  // directory may hold hundreds of them, and every start would pay for each. A marker of this
+  // executable holds exactly its module path, so its size picks the candidates.
+  const uint64_t markerSize = cleanup.self.size() * sizeof(char16_t);
+  std::vector<std::string> markers;
+  std::vector<std::pair<std::string, std::string>> directories;  // name, its marker's name
   WIN32_FIND_DATAA entry;
-  UniqueFind find(::FindFirstFileA((base + "\\zvo*.tmp_dir*").c_str(), &entry));
+  UniqueFind find(::FindFirstFileA((base + "\\zvo*").c_str(), &entry));
   if (!find) return;
   do {
     const DWORD attributes = entry.dwFileAttributes;
-    // A link of that name was not made by a launcher: it is never entered.
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      continue;
+    // A link of either name was not made by a launcher: it is never entered or taken.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      const uint64_t size = (uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+      if (size == markerSize) markers.emplace_back(entry.cFileName);
+    } else if (std::optional<std::string> marker = ownerMarkerName(entry.cFileName)) {
+      directories.emplace_back(entry.cFileName, std::move(*marker));
     }
-    const std::optional<std::string> marker = ownerMarkerName(entry.cFileName);
-    if (marker) removeIfItsLauncherEnded(base, entry.cFileName, *marker);
   } while (::FindNextFileA(find.get(), &entry));
+  for (const auto& [directory, marker] : directories) {
+    if (std::find(markers.begin(), markers.end(), marker) != markers.end()) {
+      removeIfItsLauncherEnded(cleanup, directory, marker);
+    }
+  }
+}
+
+}  // namespace
+
+void RemoveStaleExtractionDirectories() {
+  removeStaleDirectories(Cleanup{GetTempBaseA(), GetModulePath()});
 }
 
 }  // namespace zarvo
