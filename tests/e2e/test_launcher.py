@@ -300,3 +300,19 @@ def test_the_version_resource_names_the_application(tmp_path):
     zpack_version = subprocess.run([str(DIST / "zpack"), "--version"], capture_output=True,
                                    text=True, check=True).stdout.split()[-1]
     assert version_resource(DIST / "launcher.exe")["InternalName"] == f"zarvo launcher {zpack_version}"
+
+
+def test_dist_holds_the_release_builds_of_zpack():
+    """What users get: optimised and stripped, without the sanitizer runtime of the test build."""
+    needed = subprocess.run(["readelf", "-d", str(DIST / "zpack")], capture_output=True, text=True,
+                            check=True).stdout
+    sections = subprocess.run(["readelf", "-S", str(DIST / "zpack")], capture_output=True,
+                              text=True, check=True).stdout
+    assert "libasan" not in needed and "libubsan" not in needed, needed
+    assert ".symtab" not in sections and ".debug" not in sections, sections
+    symbols = subprocess.run(["x86_64-w64-mingw32-objdump", "-t", str(DIST / "zpack.exe")],
+                             capture_output=True, text=True, check=True).stdout
+    assert "no symbols" in symbols
+    version = subprocess.run([str(DIST / "zpack"), "--version"], capture_output=True, text=True,
+                             check=True).stdout
+    assert re.fullmatch(r"zpack \d+\.\d+\.\d+\n", version), version
