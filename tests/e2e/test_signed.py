@@ -92,7 +92,8 @@ def test_dump_shows_the_block_and_names_the_signature(app):
 def test_packing_a_signed_executable_again_drops_the_signature(app, tmp_path):
     unsigned, signed = app
     (tmp_path / "app.jar").write_bytes((signed.parent / "app.jar").read_bytes())
-    repacked = pack(tmp_path, PROJECT, stub=signed)
+    # The same name: the version resource names the product after the executable.
+    repacked = pack(tmp_path, PROJECT, name="Unsigned", stub=signed)
     assert certificate_table(repacked.read_bytes()) == (0, 0)
     assert dump(repacked) == dump(unsigned)
 
