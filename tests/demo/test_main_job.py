@@ -72,17 +72,16 @@ def test_main_job_runs_the_whole_lifecycle(runs, which):
     status = section(output, f"{NAME}.exe /status, and Wine's sc query")
     assert status[0] == "Running."
     assert re.search(r"STATE\s+: 4\s+RUNNING", "\n".join(status)), status
-    # The launcher arguments, the main class, the service name, the configured arguments and
-    # the start arguments, in this order.
-    assert section(
-        output, "what the Java side's main received (the stand-in's transcript)") == [
-        "main-arg 0 false", "main-arg 1 com.example.hello.Hello", "main-arg 2 ", "main-arg 3 ",
-        "main-arg 4 false", f"main-arg 5 {NAME}", "main-arg 6 --greeting", "main-arg 7 hello",
-        "main-arg 8 Alice", "main-arg 9 Bob"]
+    # The real JVM runs the example: its greeting names the configured arguments and the start
+    # arguments in order, and its shutdown hook runs when the service stops.
+    greeting = "Hello from the zarvo example service. Arguments: --greeting hello Alice Bob"
+    assert section(output, "the real Windows JVM in .\\jre, laid out as a runtime image without "
+                   "java.exe") == ['JAVA_VERSION="1.8.0"']
+    assert section(output, "what the application wrote while it runs (hello.log)") == [greeting]
     assert section(output, f"{NAME}.exe /stop") == [
         f"Stopping service '{NAME}'.", "Service stopped"]
-    assert section(output, "what the Java side read on its standard input") == [
-        "stop-line 0", "main-returned", "destroy"]
+    assert section(output, "what the application wrote after the stop: its shutdown hook ran "
+                   "(hello.log)") == [greeting, "Goodbye: the service was asked to stop."]
     assert section(output, f"{NAME}.exe /status")[:2] == ["Not running.", "exit code 3"]
     assert section(output, f"{NAME}.exe /uninstall") == [
         "Service is already stopped.", f"Uninstalled service '{NAME}'."]
