@@ -8,10 +8,9 @@ import time
 from pathlib import Path
 
 from harness import DIST, ROOT, WINE_RUN, run, wine_env
+from realjvm import compile_jar, real_runtime
 import services
 
-AVIAN = ROOT / "third_party" / "avian"
-JDK = Path("/usr/lib/jvm/java-17-openjdk-amd64")
 GREETING = "Hello from the zarvo example service. Arguments: "
 
 
@@ -25,17 +24,9 @@ def first_project() -> str:
 def build_application(directory: Path) -> None:
     """hello.jar from the example's source, compiled against the real JVM's class library, and
     the runtime image in .\\jre."""
-    classes = directory / "classes"
-    subprocess.run([str(JDK / "bin" / "javac"), "-source", "8", "-target", "8", "-nowarn",
-                    "-bootclasspath", str(AVIAN / "classpath.jar"), "-d", str(classes),
-                    str(ROOT / "examples/hello/src/com/example/hello/Hello.java")],
-                   check=True, capture_output=True)
-    subprocess.run([str(JDK / "bin" / "jar"), "cf", str(directory / "hello.jar"), "-C",
-                    str(classes), "."], check=True)
-    server = directory / "jre" / "bin" / "server"
-    server.mkdir(parents=True)
-    (server / "jvm.dll").write_bytes((AVIAN / "jvm.dll").read_bytes())
-    (directory / "jre" / "release").write_text('JAVA_VERSION="1.8.0"\n')
+    compile_jar([ROOT / "examples/hello/src/com/example/hello/Hello.java"],
+                directory / "hello.jar")
+    real_runtime(directory / "jre")
 
 
 def test_the_first_project_of_the_docs_runs_on_the_console_and_as_a_service(tmp_path):
