@@ -15,7 +15,7 @@ def apps_jar(tmp_path_factory) -> Path:
     return compile_jar(APPS, tmp_path_factory.mktemp("apps") / "apps.jar")
 
 
-def app(tmp_path: Path, apps_jar: Path, main_class: str, more: str = "") -> Path:
+def app(tmp_path: Path, apps_jar: Path, main_class: str, more: str = "", java: str = "") -> Path:
     """An executable beside its real runtime whose class path holds the test applications."""
     (tmp_path / "apps.jar").write_bytes(apps_jar.read_bytes())
     real_runtime(tmp_path / "jre")
@@ -26,6 +26,7 @@ def app(tmp_path: Path, apps_jar: Path, main_class: str, more: str = "") -> Path
         {more}
         [java]
         search = [{{ type = "bundled", path = ".\\\\jre" }}]
+        {java}
         """)
 
 
@@ -76,3 +77,28 @@ def test_included_files_are_extracted_and_their_classes_loaded(tmp_path, apps_ja
     (tmp_path / "build" / "apps.jar").unlink()
     result = run(exe, "/run")
     assert (result.code, printed(result)) == (0, ["arg from inside"]), result.stderr
+
+
+@pytest.mark.parametrize("vm_options, printed_lines", [
+    ('["-Xss64m"]', ["depth 100000"]),
+    ("[]", None),  # the default stack is too small for it: the test shows that -Xss counts
+])
+def test_xss_sizes_the_stack_of_the_thread_that_runs_main(tmp_path, apps_jar, vm_options,
+                                                         printed_lines):
+    exe = app(tmp_path, apps_jar, "realjvm.DeepRecursion", "",
+              java=f"vm_options = {vm_options}")
+    result = run(exe, "/run", "100000", timeout=120)
+    if printed_lines:
+        assert (result.code, printed(result)) == (0, printed_lines), result.stderr
+    else:
+        assert result.code == 1 and "StackOverflowError" in result.stderr, result.stderr
+
+
+def test_an_option_file_reaches_the_vm(tmp_path, apps_jar):
+    """The .vmoptions file beside the executable. (@argument files are the runtime's jli.dll's to
+    expand, and this JVM has none: the stand-in tests keep them.)"""
+    exe = app(tmp_path, apps_jar, "realjvm.PrintsProperties", "",
+              java="read_vmoptions_file = true")
+    (tmp_path / "App.vmoptions").write_text("-Dfrom.file=option file\n-Xmx64m\n")
+    result = run(exe, "/run", "from.file")
+    assert (result.code, printed(result)) == (0, ["from.file=option file"]), result.stderr
