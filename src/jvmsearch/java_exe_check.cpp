@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "base/text.h"
 #include "diag/log.h"
+#include "jvmsearch/jvm_library.h"
 #include "jvmsearch/search_observer.h"
 
 namespace zarvo {
@@ -90,17 +92,13 @@ std::optional<std::string> releaseFileVersion(std::string_view text) {
 }
 
 std::string runtimeHomeOf(std::string_view javaExe) {
-  const size_t fileName = javaExe.rfind('\\');
-  if (fileName == std::string_view::npos) return {};
-  const std::string_view bin = javaExe.substr(0, fileName);
-  const size_t binName = bin.rfind('\\');
-  if (binName == std::string_view::npos || binName == 0) return {};
-  const std::string_view last = bin.substr(binName + 1);
-  if (last.size() != 3 || (last[0] | 0x20) != 'b' || (last[1] | 0x20) != 'i' ||
-      (last[2] | 0x20) != 'n') {
+  const std::string bin = binDirectoryOf(javaExe);
+  const size_t slash = bin.rfind('\\');
+  if (slash == std::string::npos || slash == 0 ||
+      !equalIgnoringAsciiCase(std::string_view(bin).substr(slash + 1), "bin")) {
     return {};
   }
-  return std::string(bin.substr(0, binName));
+  return bin.substr(0, slash);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "config/config_store.h"
 #include "config/keys.h"
 #include "diag/log.h"
+#include "jvmsearch/jvm_library.h"
 #include "jvmsearch/search_observer.h"
 #include "paths/directory_writers_win.h"
 #include "paths/paths.h"
@@ -137,8 +138,9 @@ bool checkJavaExe(std::string& path, std::string& version, const VersionComponen
       [](const std::string& directory) { return DirectoryWritableByOthers(directory); },
       [](const std::string& home) { return readReleaseVersion(home); },
       [](const std::string& home) {
-        return FileExistsA(home + "\\bin\\server\\jvm.dll") ||
-               FileExistsA(home + "\\bin\\client\\jvm.dll");
+        const std::string bin = home + "\\bin";
+        return FileExistsA(jvmLibraryPath(bin, "server")) ||
+               FileExistsA(jvmLibraryPath(bin, "client"));
       },
   };
   const JavaExeRequest request{minimum, maximum, earlyAccessAllowed,

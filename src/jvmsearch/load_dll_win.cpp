@@ -11,6 +11,7 @@
 #include "jvmsearch/jvm_library.h"
 #include "jvmsearch/search_failure.h"
 #include "jvmsearch/search_sequence_win.h"
+#include "paths/path_text.h"
 #include "paths/paths.h"
 #include "state/jvm_selection.h"
 #include "win/windows.h"
@@ -25,7 +26,7 @@ void showNoJvmFound() {
   std::u16string text = composeMessage(GetMessageOrConfig(msg::kNoJvmFound), u"64");
   std::u16string hint;
   if (text.find(u"/find-java") == std::u16string::npos) {
-    hint = composeMessage(GetMessageOrConfig(msg::kFindJavaHint), executableName(GetModulePath()));
+    hint = composeMessage(GetMessageOrConfig(msg::kFindJavaHint), FileNameOf(GetModulePath()));
   }
   while (!text.empty() && text.back() == u'\n') text.pop_back();
   text += u"\n";

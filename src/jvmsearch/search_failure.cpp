@@ -36,9 +36,4 @@ std::u16string searchFailureDetails(std::string_view minimum, std::string_view m
   return details;
 }
 
-std::u16string_view executableName(std::u16string_view modulePath) {
-  const size_t slash = modulePath.find_last_of(u"\\/");
-  return slash == std::u16string_view::npos ? modulePath : modulePath.substr(slash + 1);
-}
-
 }  // namespace zarvo

@@ -18,7 +18,4 @@ std::u16string searchFailureDetails(std::string_view minimum, std::string_view m
                                     const std::optional<Refusal>& nearest,
                                     std::u16string_view hint);
 
-// The file name of `modulePath`, for the hint's command line.
-std::u16string_view executableName(std::u16string_view modulePath);
-
 }  // namespace zarvo

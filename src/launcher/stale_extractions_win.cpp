@@ -22,12 +22,6 @@ bool ownedByThisAccount(HANDLE object) {
   return OwnerOf(object, SE_FILE_OBJECT) == Ownership::Ours;
 }
 
-// Where to look, and for which executable.
-struct Cleanup {
-  std::string base;
-  std::u16string self;  // this executable's module path
-};
-
 // Whether the marker names this executable: its content is the owner's module path in UTF-16.
 bool namesThisExecutable(HANDLE marker, const std::u16string& self) {
   std::u16string content(self.size() + 1, u'\0');  // one more: a longer path is another one
@@ -39,9 +33,8 @@ bool namesThisExecutable(HANDLE marker, const std::u16string& self) {
   return readBytes == self.size() * sizeof(char16_t) && content.compare(0, self.size(), self) == 0;
 }
 
-void removeIfItsLauncherEnded(const Cleanup& cleanup, const std::string& directoryName,
+void removeIfItsLauncherEnded(const std::string& base, const std::string& directoryName,
                               const std::string& markerName) {
-  const std::string& base = cleanup.base;
   // A launcher that still runs holds its marker open and lets nobody delete it: asking for
   // delete access fails then. Holding the marker the same way while removing keeps a second
   // start from removing the same directory at the same time.
@@ -50,8 +43,9 @@ void removeIfItsLauncherEnded(const Cleanup& cleanup, const std::string& directo
                                   nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!marker || !ownedByThisAccount(marker.get()) ||
-      !namesThisExecutable(marker.get(), cleanup.self))
+      !namesThisExecutable(marker.get(), GetModulePath())) {
     return;
+  }
   const std::string directory = base + "\\" + directoryName;
   UniqueFile handle(::CreateFileA(
       directory.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -64,12 +58,14 @@ void removeIfItsLauncherEnded(const Cleanup& cleanup, const std::string& directo
   DeleteOpenFile(marker.get());
 }
 
-void removeStaleDirectories(const Cleanup& cleanup) {
-  const std::string& base = cleanup.base;
+}  // namespace
+
+void RemoveStaleExtractionDirectories() {
+  const std::string& base = GetTempBaseA();
   // One listing, and no call for the entries of other executables: the shared temporary
   // directory may hold hundreds of them, and every start would pay for each. A marker of this
   // executable holds exactly its module path, so its size picks the candidates.
-  const uint64_t markerSize = cleanup.self.size() * sizeof(char16_t);
+  const uint64_t markerSize = GetModulePath().size() * sizeof(char16_t);
   std::vector<std::string> markers;
   std::vector<std::pair<std::string, std::string>> directories;  // name, its marker's name
   WIN32_FIND_DATAA entry;
@@ -88,15 +84,9 @@ void removeStaleDirectories(const Cleanup& cleanup) {
   } while (::FindNextFileA(find.get(), &entry));
   for (const auto& [directory, marker] : directories) {
     if (std::find(markers.begin(), markers.end(), marker) != markers.end()) {
-      removeIfItsLauncherEnded(cleanup, directory, marker);
+      removeIfItsLauncherEnded(base, directory, marker);
     }
   }
-}
-
-}  // namespace
-
-void RemoveStaleExtractionDirectories() {
-  removeStaleDirectories(Cleanup{GetTempBaseA(), GetModulePath()});
 }
 
 }  // namespace zarvo

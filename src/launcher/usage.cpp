@@ -1,14 +1,13 @@
 #include "launcher/usage.h"
 
 #include "base/format.h"
+#include "paths/path_text.h"
 
 namespace zarvo {
 namespace {
 
 std::u16string_view programName(std::u16string_view modulePath) {
-  std::u16string_view name = modulePath;
-  const size_t slash = name.find_last_of(u"\\/:");
-  if (slash != std::u16string_view::npos) name.remove_prefix(slash + 1);
+  std::u16string_view name = FileNameOf(modulePath);
   const size_t dot = name.rfind(u'.');
   if (dot != std::u16string_view::npos) name = name.substr(0, dot);
   return name.substr(0, 256);

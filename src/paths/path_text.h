@@ -86,6 +86,13 @@ inline bool IsDriveRootA(std::string_view path) {
 // At least one character before a ".exe" ending, in any case.
 bool HasExeSuffix(std::string_view path);
 
+// The last component of a path: what follows its last '\\', '/' or drive colon ("C:\\App\\App.exe"
+// gives "App.exe"); the whole text when it has none.
+inline std::u16string_view FileNameOf(std::u16string_view path) {
+  const size_t separator = path.find_last_of(u"\\/:");
+  return separator == std::u16string_view::npos ? path : path.substr(separator + 1);
+}
+
 // The exit code GetExitCodeProcess reports while a process is still running (STILL_ACTIVE).
 inline constexpr uint32_t kStillActiveExitCode = 259;
 // How much of the command processor's output the launcher reads.

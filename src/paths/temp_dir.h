@@ -30,10 +30,9 @@ std::string MakeTempFileName();
 
 // A new, empty file in the narrow temporary base that only this account, SYSTEM and the
 // Administrators can open, made under a name that did not exist (never opened through one that
-// did), open for reading, writing and deletion and shared as `share` says; its name goes to
-// `name`. A null handle when ten names failed. `inheritHandle` lets a child process write to it.
-UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle,
-                                 DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE);
+// did), open for reading, writing and deletion and shared both ways; its name goes to `name`. A
+// null handle when ten names failed. `inheritHandle` lets a child process write to it.
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle);
 
 // Creates the launcher's temporary directory "<temp file>_dir<seconds>" and stores it in
 // LauncherTempDir; ten failed attempts are fatal (msg::kInternalError). The temp file is the

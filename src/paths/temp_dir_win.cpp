@@ -208,14 +208,7 @@ namespace {
 // Held open for the life of the process: see CreateLauncherTempDir.
 UniqueFile g_ownerMarker;
 
-}  // namespace
-
-UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle, DWORD share) {
-  PrivateSecurity security(inheritHandle);
-  if (security.attributes() == nullptr) {
-    DebugLogError("cannot describe a temporary file's permissions (error %d)", security.error());
-    return UniqueFile();
-  }
+UniqueFile createPrivateTempFile(PrivateSecurity& security, std::string& name, DWORD share) {
   for (int attempt = 0; attempt < 10; ++attempt) {
     const TempFileName temp = makeTempFileName();
     // GetTempFileName made its file with the directory's inherited permissions: it is made
@@ -233,6 +226,17 @@ UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle, DWORD sh
   return UniqueFile();
 }
 
+}  // namespace
+
+UniqueFile CreatePrivateTempFile(std::string& name, bool inheritHandle) {
+  PrivateSecurity security(inheritHandle);
+  if (security.attributes() == nullptr) {
+    DebugLogError("cannot describe a temporary file's permissions (error %d)", security.error());
+    return UniqueFile();
+  }
+  return createPrivateTempFile(security, name, FILE_SHARE_READ | FILE_SHARE_WRITE);
+}
+
 void CreateLauncherTempDir() {
   // The directory is made new, never taken over, and only this account, SYSTEM and the
   // Administrators may enter it: a service's temporary base is the machine's shared one, and
@@ -248,7 +252,7 @@ void CreateLauncherTempDir() {
       // executable. A later start of the executable removes the directories whose marker it can
       // take (RemoveStaleExtractionDirectories): their launcher has ended.
       std::string tempFile;
-      UniqueFile marker = CreatePrivateTempFile(tempFile, false, FILE_SHARE_READ);
+      UniqueFile marker = createPrivateTempFile(security, tempFile, FILE_SHARE_READ);
       if (!marker) break;
       const std::u16string& owner = GetModulePath();
       DWORD written = 0;

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "paths/path_text.h"
+#include "support/printers.h"
 
 namespace zarvo {
 namespace {
@@ -70,6 +71,11 @@ TEST(PathText, HasExeSuffix) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(HasExeSuffix(c.path), c.exe);
   }
+}
+
+TEST(PathText, FileNameOf) {
+  EXPECT_EQ(FileNameOf(u"C:\\Program Files\\App\\App.exe"), u"App.exe");
+  EXPECT_EQ(FileNameOf(u"App.exe"), u"App.exe");
 }
 
 TEST(PathText, DriveRootIsRecognisedFromTheTextAlone) {

@@ -68,8 +68,6 @@ TEST(SearchFailure, DetailsNameTheBoundsTheCandidateAndTheCommand) {
             u"No Java runtime was found in any of the locations searched.");
   EXPECT_EQ(searchFailureDetails("", "", std::nullopt, u"").substr(0, 24),
             u"Versions accepted: any.\n");
-  EXPECT_EQ(executableName(u"C:\\Program Files\\App\\App.exe"), u"App.exe");
-  EXPECT_EQ(executableName(u"App.exe"), u"App.exe");
 }
 
 }  // namespace

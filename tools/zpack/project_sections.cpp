@@ -166,8 +166,8 @@ void Loader::loadRuntimeJar() {
   if (node) {
     project_.runtimeJar.origin =
         file_ + ":" + std::to_string(node->source().begin.line) + ": " + path;
-    if (const auto* on = node->as_boolean()) {
-      if (!on->get()) return;
+    if (flag) {
+      if (!flag->get()) return;
     } else if (node->is_string()) {
       auto source = nonEmpty(*node, path);
       if (!source) return;

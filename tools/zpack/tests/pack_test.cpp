@@ -149,6 +149,9 @@ TEST(Pack, FailuresWriteNothing) {
       {"included file missing", kProject, makePe({}), false, "hello.toml:8: files.include[0]: "},
       {"output would replace the stub", "output = \"launcher.exe\"\n" + std::string(kProject),
        makePe({}), true, "refusing to overwrite an input"},
+      {"product texts asked of a stub without a version resource",
+       std::string(kProject) + "[product]\nname = \"Hello\"\n", makePe({}), true,
+       "zpack: [product]: the stub carries no version resource"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
